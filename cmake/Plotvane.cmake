@@ -1,0 +1,39 @@
+# Helpers shared by the build files of src/, tests/, bench/ and plugins/.
+
+# One test program per folder of tests/: every *_test.cpp below it, linked with
+# the engine and the shared fakes of tests/support.
+function(plotvane_add_test_suite name)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE plotvane_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "LANGUAGE=;LC_ALL=C.UTF-8;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state;PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# One benchmark program per bench/*.cpp.
+function(plotvane_add_bench source)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(bench_${name} ${source})
+  target_link_libraries(bench_${name} PRIVATE plotvane benchmark::benchmark ${ARGN})
+endfunction()
+
+# A plug-in package: a shared library named as the loader's file mask expects,
+# built into diagram_plugins/ next to the executables.
+function(plotvane_add_plugin name)
+  cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_OUTPUT_DIR)
+    set(ARG_OUTPUT_DIR ${PLOTVANE_PLUGIN_DIR})
+  endif()
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE plotvane ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR}
+    CXX_VISIBILITY_PRESET hidden)
+endfunction()
