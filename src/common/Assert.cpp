@@ -59,10 +59,11 @@ void AssertFunction(const char* date, const char* file, const char* function, in
   report.condition = condition ? condition : "";
   report.message = message ? message : "";
 
-  std::string text = "Assertion failed: " + report.condition;
-  if (!report.message.empty()) text += " (" + report.message + ")";
-  text += " in " + report.function + ", " + report.file + ":" + std::to_string(line) + ", build " +
-          report.date;
+  std::string text = "Assertion failed: ";
+  text.append(report.condition);
+  if (!report.message.empty()) text.append(" (").append(report.message).append(")");
+  text.append(" in ").append(report.function).append(", ").append(report.file).append(":");
+  text.append(std::to_string(line)).append(", build ").append(report.date);
   LogMessage(L"Assert", Utf8ToWide(text), true);
 
   AssertHook hook;

@@ -16,7 +16,9 @@ class SpdLogSink : public ILogSink {
  public:
   explicit SpdLogSink(std::shared_ptr<spdlog::logger> logger) : logger_(std::move(logger)) {}
   void Write(std::wstring_view source, std::wstring_view text, bool isError) override {
-    const std::string line = "[" + WideToUtf8(source) + "] " + WideToUtf8(text);
+    std::string line;
+    line.reserve(source.size() + text.size() * 2 + 4);
+    line.append("[").append(WideToUtf8(source)).append("] ").append(WideToUtf8(text));
     logger_->log(isError ? spdlog::level::err : spdlog::level::info, line);
     if (isError) logger_->flush();
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 TEST(Text, Utf8RoundTripOfCyrillicAndAstralText) {
   const std::string utf8 = "м1.Трс 1 µ ГГц \xF0\x9F\x93\x88";
   const std::wstring wide = Utf8ToWide(utf8);
@@ -34,4 +36,12 @@ TEST(Text, TranslationFollowsTheChosenLanguage) {
 TEST(Text, CaseMappingCoversCyrillic) {
   EXPECT_EQ(ToUpperText(L"трасса Trace ё"), L"ТРАССА TRACE Ё");
   EXPECT_EQ(ToLowerText(L"ТРАССА Trace Ё"), L"трасса trace ё");
+}
+
+// Run a second time by ctest with LANGUAGE=en in the environment from the start, the way an
+// operator chooses English; skipped in the ordinary run.
+TEST(TextEnvironment, LanguageFromTheEnvironmentAtStart) {
+  const char* language = std::getenv("LANGUAGE");
+  if (language == nullptr || std::string(language) != "en") GTEST_SKIP() << "needs LANGUAGE=en";
+  EXPECT_EQ(Tr("Ошибка"), L"Error");
 }
