@@ -10,17 +10,11 @@
 #include "common/AtomicFile.h"
 #include "common/Matrix.h"
 #include "support/Capture.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path FreshDir(const std::string& name) {
-  const fs::path dir = fs::path(testing::TempDir()) / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
 
 void WriteText(const fs::path& path, std::string_view text) { ASSERT_EQ(WriteFileAtomically(path.string(), text), 0); }
 

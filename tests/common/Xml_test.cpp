@@ -12,17 +12,11 @@
 #include "common/Text.h"
 #include "common/Xml.h"
 #include "support/Capture.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path FreshDir(const std::string& name) {
-  const fs::path dir = fs::path(testing::TempDir()) / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
 
 bool HasTempFiles(const fs::path& dir) {
   for (const auto& entry : fs::directory_iterator(dir))
