@@ -1,0 +1,252 @@
+#include "chart/Series.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "chart/Chart.h"
+#include "chart/ChartAxis.h"
+#include "common/Assert.h"
+
+namespace {
+bool Finite(double v) { return std::isfinite(v); }
+}  // namespace
+
+CChartSeries::~CChartSeries() {
+  if (chart_ != nullptr) chart_->RemoveSeries(this);
+}
+
+void CChartSeries::SetChart(CChart* chart) {
+  if (chart == chart_) return;
+  if (chart_ != nullptr) chart_->RemoveSeries(this);
+  if (chart != nullptr) chart->AddSeries(this);
+}
+
+void CChartSeries::Detach() {
+  chart_ = nullptr;
+  horizAxis_ = vertAxis_ = nullptr;  // custom axes belonged to that chart
+}
+
+CChartAxis* CChartSeries::HorizAxis() const {
+  if (horizAxis_ != nullptr) return horizAxis_;
+  return chart_ != nullptr ? &chart_->BottomAxis() : nullptr;
+}
+
+CChartAxis* CChartSeries::VertAxis() const {
+  if (vertAxis_ != nullptr) return vertAxis_;
+  return chart_ != nullptr ? &chart_->LeftAxis() : nullptr;
+}
+
+void CChartSeries::EndUpdate() {
+  if (PV_ASSERT(update_ > 0)) --update_;
+}
+
+double CChartSeries::XValue(int index) const {
+  if (!PV_ASSERT(index >= 0 && index < Count())) return std::numeric_limits<double>::quiet_NaN();
+  return x_[index];
+}
+
+double CChartSeries::YValue(int index) const {
+  if (!PV_ASSERT(index >= 0 && index < Count())) return std::numeric_limits<double>::quiet_NaN();
+  return y_[index];
+}
+
+bool CChartSeries::IsNull(int index) const {
+  if (!PV_ASSERT(index >= 0 && index < Count())) return true;
+  return !Finite(x_[index]) || !Finite(y_[index]);
+}
+
+void CChartSeries::Clear() {
+  x_.clear();
+  y_.clear();
+  xRising_ = xFalling_ = true;
+  haveLastX_ = false;
+}
+
+void CChartSeries::TrackX(double x) {
+  if (!Finite(x)) return;
+  if (haveLastX_) {
+    if (x < lastX_) xRising_ = false;
+    if (x > lastX_) xFalling_ = false;
+  }
+  lastX_ = x;
+  haveLastX_ = true;
+}
+
+void CChartSeries::AddXY(double x, double y) {
+  x_.push_back(x);
+  y_.push_back(y);
+  TrackX(x);
+}
+
+void CChartSeries::AddNull(double x) { AddXY(x, std::numeric_limits<double>::quiet_NaN()); }
+
+void CChartSeries::SetData(const double* x, const double* y, int count) {
+  Clear();
+  if (!PV_ASSERT(count >= 0 && (count == 0 || y != nullptr))) return;
+  x_.resize(count);
+  y_.assign(y, y + count);
+  for (int i = 0; i < count; ++i) {
+    x_[i] = x != nullptr ? x[i] : i;
+    TrackX(x_[i]);
+  }
+}
+
+template <class Pick>
+double CChartSeries::Extreme(const std::vector<double>& values, Pick better) const {
+  bool found = false;
+  double result = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!Finite(x_[i]) || !Finite(y_[i])) continue;
+    if (!found || better(values[i], result)) result = values[i];
+    found = true;
+  }
+  return result;
+}
+
+double CChartSeries::MinXValue() const { return Extreme(x_, std::less<double>()); }
+double CChartSeries::MaxXValue() const { return Extreme(x_, std::greater<double>()); }
+double CChartSeries::MinYValue() const { return Extreme(y_, std::less<double>()); }
+double CChartSeries::MaxYValue() const { return Extreme(y_, std::greater<double>()); }
+
+bool CChartSeries::CanDraw() const { return chart_ != nullptr && !Updating() && Count() > 0; }
+
+// ---------------------------------------------------------------------------------------
+
+void CFastLineSeries::Emit(ICanvas& canvas, double x, double y) {
+  if (used_ == static_cast<int>(points_.size())) {
+    // Only the plain path over a very long line gets here: pass the buffer on, go on from
+    // its last point so the line stays joined.
+    canvas.Polyline(points_.data(), used_);
+    points_[0] = points_[used_ - 1];
+    used_ = 1;
+  }
+  points_[used_++] = {x, y};
+}
+
+void CFastLineSeries::Flush(ICanvas& canvas) {
+  if (used_ == 1) points_[used_++] = points_[0];  // a lone point between gaps shows as a dot
+  if (used_ > 1) canvas.Polyline(points_.data(), used_);
+  used_ = 0;
+}
+
+void CFastLineSeries::Draw(ICanvas& canvas) {
+  if (!CanDraw()) return;
+  const SAxisScale hs = HorizAxis()->Scale();
+  const SAxisScale vs = VertAxis()->Scale();
+  const double startPos = HorizAxis()->StartPos();
+  const double endPos = HorizAxis()->EndPos();
+  // One column each side collects everything off the plot, so the columns stay bounded.
+  const double colLo = std::floor(std::min(startPos, endPos)) - 1;
+  const double colHi = std::floor(std::max(startPos, endPos)) + 1;
+  const int columns = static_cast<int>(colHi - colLo) + 1;
+  const std::size_t capacity = 4 * static_cast<std::size_t>(columns) + 4;
+  if (points_.size() < capacity) points_.resize(capacity);  // only when the plot grows
+  used_ = 0;
+  canvas.SetPen(Pen());
+
+  const int n = Count();
+  const double* x = XValues();
+  const double* y = YValues();
+  const bool vLog = vs.logarithmic;
+  auto isNull = [vLog](double yi) { return !std::isfinite(yi) || (vLog && !(yi > 0)); };
+
+  if (n <= 2 * columns || !XMonotonic()) {
+    for (int i = 0; i < n; ++i) {
+      const double px = hs.Pos(x[i]);
+      if (isNull(y[i]) || !std::isfinite(px)) {
+        Flush(canvas);
+        continue;
+      }
+      Emit(canvas, px, vs.Pos(y[i]));
+    }
+    Flush(canvas);
+    return;
+  }
+
+  // The same arithmetic as SAxisScale::Pos, without its logarithm test per point.
+  SThinning t{x, y, n, colLo, colHi, vLog};
+  if (hs.logarithmic)
+    Thin(canvas, t, hs, vs, [&hs](double v) { return hs.Pos(v); });
+  else
+    Thin(canvas, t, hs, vs,
+         [start = hs.start, origin = hs.origin, factor = hs.factor](double v) { return start + (v - origin) * factor; });
+}
+
+void CFastLineSeries::EmitColumn(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs,
+                                 int first, int lowest, int highest, int last) {
+  // In the order they came, each once: the column's line looks as if every point were drawn.
+  Emit(canvas, hs.Pos(t.x[first]), vs.Pos(t.y[first]));
+  const int a = std::min(lowest, highest);
+  const int b = std::max(lowest, highest);
+  if (a != first) Emit(canvas, hs.Pos(t.x[a]), vs.Pos(t.y[a]));
+  if (b != a && b != first) Emit(canvas, hs.Pos(t.x[b]), vs.Pos(t.y[b]));
+  if (last != b && last != first) Emit(canvas, hs.Pos(t.x[last]), vs.Pos(t.y[last]));
+}
+
+template <class Pos>
+void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, Pos pos) {
+  // Plain locals only: this loop runs once per point.
+  const double* x = t.x;
+  const double* y = t.y;
+  const double colLo = t.colLo;
+  const double colHi = t.colHi;
+  const bool vLog = t.vLog;
+  long column = -1;
+  int first = 0, lowest = 0, highest = 0, last = 0;
+  double low = 0, high = 0;
+  for (int i = 0; i < t.n; ++i) {
+    const double yi = y[i];
+    const double px = pos(x[i]);
+    if (!std::isfinite(yi) || (vLog && !(yi > 0)) || std::isnan(px)) {
+      if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
+      column = -1;
+      Flush(canvas);
+      continue;
+    }
+    const double clamped = px < colLo ? colLo : (px > colHi ? colHi : px);
+    const long c = static_cast<long>(clamped - colLo);  // not negative: truncation is floor
+    if (c != column) {
+      if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
+      column = c;
+      first = lowest = highest = last = i;
+      low = high = yi;
+      continue;
+    }
+    // Selects rather than branches: noisy sweeps would make every branch a guess.
+    last = i;
+    const bool lower = yi < low;
+    const bool higher = yi > high;
+    lowest = lower ? i : lowest;
+    low = lower ? yi : low;
+    highest = higher ? i : highest;
+    high = higher ? yi : high;
+  }
+  if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
+  Flush(canvas);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void CPointSeries::Draw(ICanvas& canvas) {
+  if (!CanDraw()) return;
+  const SAxisScale hs = HorizAxis()->Scale();
+  const SAxisScale vs = VertAxis()->Scale();
+  const SRect plot = Chart()->PlotRect();
+  canvas.SetPen({Color(), 1, psSolid});
+  canvas.SetBrush({Color(), bsSolid});
+  const int r = PointRadius();
+  for (int i = 0; i < Count(); ++i) {
+    if (!std::isfinite(YValues()[i])) continue;
+    const double px = hs.Pos(XValues()[i]);
+    const double py = vs.Pos(YValues()[i]);
+    if (!std::isfinite(px) || !std::isfinite(py) || !plot.Contains(px, py)) continue;
+    const int cx = static_cast<int>(std::lround(px));
+    const int cy = static_cast<int>(std::lround(py));
+    const SRect mark{cx - r, cy - r, cx + r + 1, cy + r + 1};
+    if (PointStyle() == ptCircle)
+      canvas.Ellipse(mark);
+    else
+      canvas.Rectangle(mark);
+  }
+}

@@ -1,0 +1,139 @@
+#pragma once
+// Series drawn on a chart: value lists x and y with null points, placed on a horizontal and
+// a vertical axis of the chart. A null point is a NaN (or infinite) value; it is kept in the
+// lists, counted, skipped by the minimum and maximum and drawn as a gap.
+#include <vector>
+
+#include "chart/Canvas.h"
+#include "chart/ChartAxis.h"
+#include "core/Color.h"
+
+class CChart;
+
+class CChartSeries {
+ public:
+  CChartSeries() = default;
+  virtual ~CChartSeries();
+  CChartSeries(const CChartSeries&) = delete;
+  CChartSeries& operator=(const CChartSeries&) = delete;
+
+  CChart* Chart() const { return chart_; }
+  // Places the series on the chart (nullptr takes it off its chart).
+  void SetChart(CChart* chart);
+
+  // The axes given, or the chart's bottom and left axes when none is given.
+  CChartAxis* HorizAxis() const;
+  CChartAxis* VertAxis() const;
+  void SetHorizAxis(CChartAxis* axis) { horizAxis_ = axis; }
+  void SetVertAxis(CChartAxis* axis) { vertAxis_ = axis; }
+
+  TColor Color() const { return color_; }
+  void SetColor(TColor color) { color_ = color; }
+  int PenWidth() const { return penWidth_; }
+  void SetPenWidth(int width) { penWidth_ = width > 0 ? width : 1; }
+  EPenStyle PenStyle() const { return penStyle_; }
+  void SetPenStyle(EPenStyle style) { penStyle_ = style; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on) { visible_ = on; }
+
+  // While updating (nested) the series is not drawn: its lists may be half filled.
+  void BeginUpdate() { ++update_; }
+  void EndUpdate();
+  bool Updating() const { return update_ > 0; }
+
+  int Count() const { return static_cast<int>(x_.size()); }
+  double XValue(int index) const;
+  double YValue(int index) const;
+  bool IsNull(int index) const;
+  const double* XValues() const { return x_.data(); }
+  const double* YValues() const { return y_.data(); }
+
+  void Clear();
+  void AddXY(double x, double y);
+  void AddNull(double x);
+  // Replaces the lists; x may be null for 0, 1, 2 … Keeps the memory, so refilling with a
+  // sweep of the same size allocates nothing.
+  void SetData(const double* x, const double* y, int count);
+
+  // Over the points that are not null; 0 when there are none, as the chart library did.
+  double MinXValue() const;
+  double MaxXValue() const;
+  double MinYValue() const;
+  double MaxYValue() const;
+
+  // True while x never turns back (nulls aside); lets a series thin its points per column.
+  bool XMonotonic() const { return xRising_ || xFalling_; }
+
+  virtual void Draw(ICanvas& canvas) = 0;
+
+ protected:
+  SPen Pen() const { return {color_, penWidth_, penStyle_}; }
+  bool CanDraw() const;
+
+ private:
+  friend class CChart;
+  void Attach(CChart* chart) { chart_ = chart; }
+  void Detach();
+  void TrackX(double x);
+  template <class Pick>
+  double Extreme(const std::vector<double>& values, Pick better) const;
+
+  CChart* chart_ = nullptr;
+  CChartAxis* horizAxis_ = nullptr;
+  CChartAxis* vertAxis_ = nullptr;
+  TColor color_ = clBlack;
+  int penWidth_ = 1;
+  EPenStyle penStyle_ = psSolid;
+  bool visible_ = true;
+  int update_ = 0;
+  std::vector<double> x_;
+  std::vector<double> y_;
+  bool xRising_ = true;
+  bool xFalling_ = true;
+  double lastX_ = 0;
+  bool haveLastX_ = false;
+};
+
+// A line through the points, broken at null points. Any number of points costs time in
+// proportion to the points and memory in proportion to the plot width: with more than two
+// points per pixel column and x in order, each column draws only its first, lowest, highest
+// and last point, which looks the same as drawing them all.
+class CFastLineSeries : public CChartSeries {
+ public:
+  void Draw(ICanvas& canvas) override;
+
+ private:
+  void Emit(ICanvas& canvas, double x, double y);
+  void Flush(ICanvas& canvas);
+  struct SThinning {
+    const double* x;
+    const double* y;
+    int n;
+    double colLo, colHi;  // pixel columns beyond these collect everything off the plot
+    bool vLog;
+  };
+  template <class Pos>
+  void Thin(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, Pos pos);
+  void EmitColumn(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, int first,
+                  int lowest, int highest, int last);
+
+  std::vector<SPointF> points_;  // reused from frame to frame
+  int used_ = 0;
+};
+
+enum EPointStyle { ptSquare, ptCircle };
+
+// Marks without a connecting line; null points are skipped.
+class CPointSeries : public CChartSeries {
+ public:
+  EPointStyle PointStyle() const { return style_; }
+  void SetPointStyle(EPointStyle style) { style_ = style; }
+  int PointRadius() const { return radius_; }
+  void SetPointRadius(int radius) { radius_ = radius > 0 ? radius : 1; }
+
+  void Draw(ICanvas& canvas) override;
+
+ private:
+  EPointStyle style_ = ptSquare;
+  int radius_ = 2;
+};

@@ -1,0 +1,236 @@
+#include "chart/Chart.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "chart/CountingCanvas.h"
+#include "chart/Series.h"
+#include "support/Capture.h"
+#include "support/RecordingCanvas.h"
+
+namespace {
+
+constexpr TColor kRed = RGBColor(255, 0, 0);
+
+// Plot rectangle 100…1700 × 50…950: 1600 pixel columns.
+void Layout(CChart& chart) {
+  chart.SetBounds({0, 0, 1800, 1000});
+  chart.SetMargins(100, 50, 100, 50);
+}
+
+TEST(ChartSeries, ValuesNullsAndMinMax) {
+  CFastLineSeries s;
+  EXPECT_EQ(s.MinYValue(), 0);  // nothing to measure
+  s.AddXY(1, 5);
+  s.AddNull(2);
+  s.AddXY(3, -2);
+  s.AddXY(NAN, 100);
+  s.AddXY(4, INFINITY);
+  EXPECT_EQ(s.Count(), 5);
+  EXPECT_TRUE(s.IsNull(1));
+  EXPECT_TRUE(s.IsNull(3));
+  EXPECT_FALSE(s.IsNull(2));
+  EXPECT_EQ(s.MinXValue(), 1);
+  EXPECT_EQ(s.MaxXValue(), 3);
+  EXPECT_EQ(s.MinYValue(), -2);
+  EXPECT_EQ(s.MaxYValue(), 5);
+  EXPECT_TRUE(s.XMonotonic());
+  s.AddXY(0, 0);
+  EXPECT_FALSE(s.XMonotonic());
+
+  const double x[] = {3, 2, 1}, y[] = {1, 2, 3};
+  s.SetData(x, y, 3);
+  EXPECT_TRUE(s.XMonotonic());  // falling is in order too
+  const double* before = s.YValues();
+  s.SetData(nullptr, y, 3);
+  EXPECT_EQ(s.YValues(), before);  // same size, same memory
+  EXPECT_EQ(s.XValue(2), 2);
+
+  AssertCapture asserts;
+  EXPECT_TRUE(std::isnan(s.YValue(3)));
+  s.SetData(x, nullptr, 3);
+  EXPECT_EQ(asserts.Count(), 2u);
+  EXPECT_EQ(s.Count(), 0);
+}
+
+TEST(FastLineSeries, ThinsLongSweepsPerColumnKeepingExtremes) {
+  CChart chart;
+  Layout(chart);
+  const int n = 100001;
+  std::vector<double> x(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    x[i] = i;
+    y[i] = std::sin(i * 0.013) + 0.3 * std::sin(i * 1.7);
+  }
+  chart.BottomAxis().SetMinMax(0, n - 1);
+  chart.LeftAxis().SetMinMax(-1.5, 1.5);
+  CFastLineSeries s;
+  s.SetColor(kRed);
+  s.SetChart(&chart);
+  s.SetData(x.data(), y.data(), n);
+
+  CRecordingCanvas canvas;
+  s.Draw(canvas);
+  ASSERT_EQ(canvas.Count(CRecordingCanvas::opPolyline), 1);
+  const auto& points = canvas.ops[0].points;
+  EXPECT_LE(points.size(), 4u * 1600);
+  EXPECT_EQ(canvas.ops[0].pen.color, kRed);
+
+  // Every column's true lowest and highest pixel are among the drawn points.
+  std::map<long, std::pair<double, double>> truth;
+  for (int i = 0; i < n; ++i) {
+    const long c = long(std::floor(chart.BottomAxis().CalcPosValue(x[i])));
+    const double py = chart.LeftAxis().CalcPosValue(y[i]);
+    auto [it, added] = truth.emplace(c, std::make_pair(py, py));
+    it->second.first = std::min(it->second.first, py);
+    it->second.second = std::max(it->second.second, py);
+  }
+  std::map<long, std::set<double>> drawn;
+  for (const SPointF& p : points) drawn[long(std::floor(p.x))].insert(p.y);
+  for (const auto& [c, range] : truth) {
+    EXPECT_TRUE(drawn[c].count(range.first)) << c;
+    EXPECT_TRUE(drawn[c].count(range.second)) << c;
+  }
+  EXPECT_EQ(points.front().x, 100);
+  EXPECT_EQ(points.back().x, 1700);
+
+  // A second frame reuses the point buffer and gives the same picture.
+  CRecordingCanvas again;
+  s.Draw(again);
+  EXPECT_EQ(again.ops[0].points.size(), points.size());
+}
+
+TEST(FastLineSeries, GapsAtNullsAndSmallSeriesPointByPoint) {
+  CChart chart;
+  Layout(chart);
+  chart.BottomAxis().SetMinMax(0, 9);
+  chart.LeftAxis().SetMinMax(0, 10);
+  CFastLineSeries s;
+  chart.AddSeries(&s);
+  for (int i = 0; i < 10; ++i) i == 4 ? s.AddNull(i) : s.AddXY(i, i);
+  CRecordingCanvas canvas;
+  s.Draw(canvas);
+  ASSERT_EQ(canvas.Count(CRecordingCanvas::opPolyline), 2);
+  EXPECT_EQ(canvas.ops[0].points.size(), 4u);
+  EXPECT_EQ(canvas.ops[1].points.size(), 5u);
+  EXPECT_DOUBLE_EQ(canvas.ops[1].points[0].x, chart.BottomAxis().CalcPosValue(5));
+  EXPECT_DOUBLE_EQ(canvas.ops[1].points[0].y, chart.LeftAxis().CalcPosValue(5));
+
+  // Gaps split a thinned sweep too, and x turning back falls back to every point.
+  std::vector<double> x(20000), y(20000);
+  for (int i = 0; i < 20000; ++i) x[i] = i % 2 ? i : 20000 - i, y[i] = i == 10000 ? NAN : 1;
+  chart.BottomAxis().SetMinMax(0, 20000);
+  s.SetData(x.data(), y.data(), 20000);
+  CCountingCanvas counter;
+  s.Draw(counter);
+  EXPECT_GE(counter.Points(clBlack), 19999);
+  for (int i = 0; i < 20000; ++i) x[i] = i;
+  s.SetData(x.data(), y.data(), 20000);
+  CRecordingCanvas thinned;
+  s.Draw(thinned);
+  EXPECT_EQ(thinned.Count(CRecordingCanvas::opPolyline), 2);
+}
+
+TEST(Chart, DrawsLayersInOrderAndSeriesClippedToThePlot) {
+  CChart chart;
+  Layout(chart);
+  chart.SetColor(RGBColor(1, 1, 1));
+  chart.SetBackWallColor(RGBColor(2, 2, 2));
+  chart.BottomAxis().SetMinMax(0, 10);
+  chart.LeftAxis().SetMinMax(0, 10);
+  CFastLineSeries line;
+  line.SetColor(kRed);
+  line.AddXY(0, 0);
+  line.AddXY(20, 20);  // beyond the plot: clipping keeps it inside
+  CPointSeries points;
+  points.SetColor(RGBColor(0, 0, 255));
+  points.AddXY(5, 5);
+  points.AddNull(6);
+  points.AddXY(50, 5);
+  CFastLineSeries hidden;
+  hidden.AddXY(1, 1);
+  hidden.AddXY(2, 2);
+  hidden.SetVisible(false);
+  for (CChartSeries* s : std::initializer_list<CChartSeries*>{&line, &points, &hidden}) chart.AddSeries(s);
+  int hookAt = -1;
+  CRecordingCanvas canvas;
+  chart.SetAfterDraw([&](ICanvas& c) {
+    hookAt = int(canvas.ops.size());
+    c.Line(0, 0, 1, 1);
+  });
+  chart.Draw(canvas);
+
+  ASSERT_GE(canvas.ops.size(), 3u);
+  EXPECT_EQ(canvas.ops[0].op, CRecordingCanvas::opFillRect);
+  EXPECT_EQ(canvas.ops[0].brush.color, RGBColor(1, 1, 1));
+  EXPECT_EQ(canvas.ops[0].rect.right, 1800);
+  EXPECT_EQ(canvas.ops[1].op, CRecordingCanvas::opFillRect);
+  EXPECT_EQ(canvas.ops[1].brush.color, RGBColor(2, 2, 2));
+  EXPECT_EQ(canvas.ops[1].rect.left, 100);
+  EXPECT_EQ(canvas.ops[1].rect.bottom, 950);
+  int grid = 0, firstSeries = -1;
+  std::set<std::wstring> labels;
+  for (int i = 0; i < int(canvas.ops.size()); ++i) {
+    const auto& op = canvas.ops[i];
+    if (op.op == CRecordingCanvas::opLine && op.pen.style == psDot) {
+      ++grid;
+      EXPECT_EQ(firstSeries, -1) << "grid after series";
+    }
+    if (op.op == CRecordingCanvas::opText) labels.insert(op.text);
+    if (op.op == CRecordingCanvas::opPolyline || op.op == CRecordingCanvas::opRectangle) {
+      if (op.pen.color != kRed && op.pen.color != RGBColor(0, 0, 255)) continue;  // the frame
+      if (firstSeries < 0) firstSeries = i;
+      EXPECT_TRUE(op.clipped);
+      EXPECT_EQ(op.clip.left, 100);
+      EXPECT_EQ(op.clip.right, 1700);
+    }
+  }
+  EXPECT_EQ(grid, 22);  // ten divisions on both axes, ends included
+  EXPECT_TRUE(labels.count(L"0") && labels.count(L"5") && labels.count(L"10"));
+  EXPECT_GT(firstSeries, 1);
+  EXPECT_EQ(canvas.Count(CRecordingCanvas::opPolyline), 1);  // the hidden series is not drawn
+  EXPECT_EQ(canvas.Count(CRecordingCanvas::opRectangle), 2);  // the frame and one mark
+  EXPECT_EQ(hookAt, int(canvas.ops.size()) - 1);
+  EXPECT_FALSE(canvas.ops.back().clipped);
+
+  chart.Lock();
+  chart.Lock();
+  chart.Unlock();
+  CRecordingCanvas locked;
+  chart.Draw(locked);
+  EXPECT_TRUE(locked.ops.empty());
+  chart.Unlock();
+  chart.Draw(locked);
+  EXPECT_FALSE(locked.ops.empty());
+}
+
+TEST(Chart, SeriesAndCustomAxesComeAndGo) {
+  auto chart = std::make_unique<CChart>();
+  CFastLineSeries kept;
+  {
+    CFastLineSeries temporary;
+    chart->AddSeries(&kept);
+    chart->AddSeries(&temporary);
+    chart->AddSeries(&kept);
+    EXPECT_EQ(chart->SeriesCount(), 2);
+  }
+  EXPECT_EQ(chart->SeriesCount(), 1);
+  CChartAxis* axis = chart->AddCustomAxis(false);
+  kept.SetVertAxis(axis);
+  EXPECT_EQ(kept.VertAxis(), axis);
+  chart->RemoveCustomAxis(axis);
+  EXPECT_EQ(kept.VertAxis(), &chart->LeftAxis());
+  chart.reset();
+  EXPECT_EQ(kept.Chart(), nullptr);
+  EXPECT_EQ(kept.HorizAxis(), nullptr);
+  CRecordingCanvas canvas;
+  kept.AddXY(1, 1);
+  kept.Draw(canvas);  // off any chart: nothing to draw on
+  EXPECT_TRUE(canvas.ops.empty());
+}
+
+}  // namespace
