@@ -48,7 +48,8 @@ class CChartSeries {
   const double* XValues() const { return x_.data(); }
   const double* YValues() const { return y_.data(); }
 
-  void Clear();
+  // Empties every list of the series (derived series add their own lists).
+  virtual void Clear();
   void AddXY(double x, double y);
   void AddNull(double x);
   // Replaces the lists; x may be null for 0, 1, 2 … Keeps the memory, so refilling with a
