@@ -29,7 +29,7 @@ struct SSize {
   int cy = 0;
 };
 
-enum EPenStyle { psSolid, psDash, psDot, psClear };
+enum EPenStyle : int { psSolid, psDash, psDot, psClear };
 enum EBrushStyle { bsSolid, bsClear };
 
 struct SPen {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "interfaces/DiagramInterface.h"
+#include "support/DiagramStub.h"
 #include "support/FakeSubscriber.h"
 #include "support/FakeTrace.h"
 
@@ -37,7 +37,7 @@ class CFakeDiagramTrace : public FakeTrace, public CMeasurementSubscriber {
   CMeasurement* measurement_;
 };
 
-class CFakeDiagram : public CRecordingSubscriber, public DiagramInterface {
+class CFakeDiagram : public CRecordingSubscriber, public CDiagramStub {
  public:
   using CRecordingSubscriber::CRecordingSubscriber;
 
