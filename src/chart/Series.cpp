@@ -59,24 +59,14 @@ bool CChartSeries::IsNull(int index) const {
 void CChartSeries::Clear() {
   x_.clear();
   y_.clear();
-  xRising_ = xFalling_ = true;
-  haveLastX_ = false;
+  monotonicDirty_ = true;
 }
 
-void CChartSeries::TrackX(double x) {
-  if (!Finite(x)) return;
-  if (haveLastX_) {
-    if (x < lastX_) xRising_ = false;
-    if (x > lastX_) xFalling_ = false;
-  }
-  lastX_ = x;
-  haveLastX_ = true;
-}
 
 void CChartSeries::AddXY(double x, double y) {
   x_.push_back(x);
   y_.push_back(y);
-  TrackX(x);
+  monotonicDirty_ = true;
 }
 
 void CChartSeries::AddNull(double x) { AddXY(x, std::numeric_limits<double>::quiet_NaN()); }
@@ -88,8 +78,45 @@ void CChartSeries::SetData(const double* x, const double* y, int count) {
   y_.assign(y, y + count);
   for (int i = 0; i < count; ++i) {
     x_[i] = x != nullptr ? x[i] : i;
-    TrackX(x_[i]);
   }
+}
+
+bool CChartSeries::XMonotonic() const {
+  if (monotonicDirty_) {
+    // Compared without branches so the pass vectorises; a comparison with a missing (NaN)
+    // stimulus counts as neither rising nor falling.
+    int falls = 0, rises = 0;
+    const double* x = x_.data();
+    for (std::size_t i = 1; i < x_.size(); ++i) {
+      falls += x[i] < x[i - 1];
+      rises += x[i] > x[i - 1];
+    }
+    monotonic_ = falls == 0 || rises == 0;
+    monotonicDirty_ = false;
+  }
+  return monotonic_;
+}
+
+void CChartSeries::SetXY(int index, double x, double y) {
+  if (!PV_ASSERT(index >= 0 && index < Count())) return;
+  x_[index] = x;
+  y_[index] = y;
+  monotonicDirty_ = true;
+}
+
+void CChartSeries::ReplaceXY(int offset, const double* x, const double* y, int count) {
+  if (!PV_ASSERT(offset >= 0 && count >= 0 && offset + count <= Count())) return;
+  if (count == 0) return;
+  std::copy(x, x + count, x_.begin() + offset);
+  std::copy(y, y + count, y_.begin() + offset);
+  monotonicDirty_ = true;
+}
+
+void CChartSeries::AppendXY(const double* x, const double* y, int count) {
+  if (!PV_ASSERT(count >= 0)) return;
+  x_.insert(x_.end(), x, x + count);
+  y_.insert(y_.end(), y, y + count);
+  monotonicDirty_ = true;
 }
 
 template <class Pick>

@@ -55,6 +55,11 @@ class CChartSeries {
   // Replaces the lists; x may be null for 0, 1, 2 … Keeps the memory, so refilling with a
   // sweep of the same size allocates nothing.
   void SetData(const double* x, const double* y, int count);
+  // Block writes of the data pipeline: replace points [offset, offset + count) or append
+  // count points. They keep the lists' capacity, so a sweep rewritten in place allocates nothing.
+  void SetXY(int index, double x, double y);
+  void ReplaceXY(int offset, const double* x, const double* y, int count);
+  void AppendXY(const double* x, const double* y, int count);
 
   // Over the points that are not null; 0 when there are none, as the chart library did.
   double MinXValue() const;
@@ -63,7 +68,7 @@ class CChartSeries {
   double MaxYValue() const;
 
   // True while x never turns back (nulls aside); lets a series thin its points per column.
-  bool XMonotonic() const { return xRising_ || xFalling_; }
+  bool XMonotonic() const;
 
   virtual void Draw(ICanvas& canvas) = 0;
 
@@ -75,7 +80,6 @@ class CChartSeries {
   friend class CChart;
   void Attach(CChart* chart) { chart_ = chart; }
   void Detach();
-  void TrackX(double x);
   template <class Pick>
   double Extreme(const std::vector<double>& values, Pick better) const;
 
@@ -89,10 +93,9 @@ class CChartSeries {
   int update_ = 0;
   std::vector<double> x_;
   std::vector<double> y_;
-  bool xRising_ = true;
-  bool xFalling_ = true;
-  double lastX_ = 0;
-  bool haveLastX_ = false;
+  // Whether x only rises or only falls, worked out when a drawing asks after a change.
+  mutable bool monotonic_ = true;
+  mutable bool monotonicDirty_ = false;
 };
 
 // A line through the points, broken at null points. Any number of points costs time in

@@ -45,6 +45,26 @@ void TQuorCircleSeries::SetPoints(const double* re, const double* im, const doub
     FStimulusValues[static_cast<std::size_t>(i)] = stimulus != nullptr ? stimulus[i] : static_cast<double>(i);
 }
 
+void TQuorCircleSeries::SetPoint(int index, double re, double im, double stimulus) {
+  if (!PV_ASSERT(index >= 0 && index < static_cast<int>(FStimulusValues.size()))) return;
+  SetXY(index, re, im);
+  FStimulusValues[static_cast<std::size_t>(index)] = stimulus;
+}
+
+void TQuorCircleSeries::ReplacePoints(int offset, const double* re, const double* im, const double* stimulus,
+                                      int count) {
+  if (!PV_ASSERT(offset >= 0 && count >= 0 && offset + count <= static_cast<int>(FStimulusValues.size())))
+    return;
+  ReplaceXY(offset, re, im, count);
+  std::copy(stimulus, stimulus + count, FStimulusValues.begin() + offset);
+}
+
+void TQuorCircleSeries::AppendPoints(const double* re, const double* im, const double* stimulus, int count) {
+  if (!PV_ASSERT(count >= 0)) return;
+  AppendXY(re, im, count);
+  FStimulusValues.insert(FStimulusValues.end(), stimulus, stimulus + count);
+}
+
 void TQuorCircleSeries::Clear() {
   CChartSeries::Clear();
   FStimulusValues.clear();

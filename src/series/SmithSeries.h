@@ -40,6 +40,10 @@ class TQuorCircleSeries : public CChartSeries {
   // Replaces all points; keeps the memory, so a sweep of the same size allocates nothing.
   // stimulus may be null (0, 1, 2 …).
   void SetPoints(const double* re, const double* im, const double* stimulus, int count);
+  // Block writes of the data pipeline (see CChartSeries::ReplaceXY).
+  void SetPoint(int index, double re, double im, double stimulus);
+  void ReplacePoints(int offset, const double* re, const double* im, const double* stimulus, int count);
+  void AppendPoints(const double* re, const double* im, const double* stimulus, int count);
   void Clear() override;
 
   double GetStimulusValue(int index) const;
