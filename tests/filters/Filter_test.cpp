@@ -115,7 +115,7 @@ TEST(Filter, FiltersFromRealPackagesProcessAndThrow) {
   scale->SetParameter(L"factor", L"2.5");
   EXPECT_EQ(scale->GetStatusLine(), L"x2.5");
   std::vector<double> y = {1, 2, 4};
-  double *px = nullptr, *py = y.data(), *pz = nullptr;
+  double *px = nullptr, *py = y.data() + 1, *pz = nullptr;  // the block of points 1 and 2
   bool changed = false;
   int offset = 1, count = 2, size = 3;
   CPropertiesList properties;

@@ -19,9 +19,9 @@ class CScaleFilter : public CDynamicFilter {
     }
   }
 
-  void ProcessData(bool& changed, int& offset, int& count, int&, double*&, double*& y,
+  void ProcessData(bool& changed, int&, int& count, int&, double*&, double*& y,
                    double*&) override {
-    for (int i = offset; i < offset + count; ++i) y[i] *= factor;
+    for (int i = 0; i < count; ++i) y[i] *= factor;  // the block starts at y[0]
     changed = true;
   }
 

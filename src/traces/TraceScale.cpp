@@ -1,0 +1,415 @@
+// Stimulus range, response scale, autoscale and the conversions between chart pixels and
+// values of a trace.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "chart/Chart.h"
+#include "chart/ChartAxis.h"
+#include "chart/Series.h"
+#include "common/Assert.h"
+#include "common/Units.h"
+#include "core/AutoScale.h"
+#include "core/Locate.h"
+#include "measurements/Measurement.h"
+#include "series/LogSeries.h"
+#include "series/PolarSeries.h"
+#include "series/SpectrumSeries.h"
+#include "traces/Trace.h"
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
+void CTrace::UpdateDiagramAxes(int which) {
+  if (diagram_ != nullptr) diagram_->UpdateAxes(which, this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stimulus
+
+double CTrace::GetStimulusMultiplier() const {
+  if (ownHorizAxis_) {
+    if (ownStimQuantity_ == L"s") return 1e-9;
+    return 1.0;  // "m", and a positive factor for anything else
+  }
+  return measurement_ != nullptr ? measurement_->GetStimulusMultiplier() : 1.0;
+}
+
+void CTrace::RecalcOptimal() {
+  const bool reversed = measurement_ != nullptr && measurement_->HasReversedSweep();
+  const std::wstring quantity = GetQuantity(vtStimulus);
+  const double first = reversed ? stimStop_ : stimStart_;
+  const double second = reversed ? stimStart_ : stimStop_;
+  CalcOptimalValue(first, optMantissa_[0], optExponent_[0], quantity);
+  CalcOptimalValue(second, optMantissa_[1], optExponent_[1], quantity);
+  CalcOptimalValue((stimStop_ - stimStart_) / 2 + stimStart_, optMantissa_[2], optExponent_[2], quantity);
+}
+
+bool CTrace::SetStimulusRange(double start, double stop) {
+  const bool reversed = measurement_ != nullptr && measurement_->HasReversedSweep();
+  if (start == stimStart_ && stop == stimStop_ && reversed == horizAxis_->Inverted()) return false;
+
+  const bool wasZero = zeroSpan_;
+  stimStart_ = start;
+  stimStop_ = stop;
+  zeroSpan_ = start == stop;
+  RecalcOptimal();
+  if (zeroSpan_) {
+    zeroWidth_ = std::pow(10.0, optExponent_[0]) * 1e-8;
+    stimStart_ -= zeroWidth_ / 2;
+    stimStop_ += zeroWidth_ / 2;
+    const int points = measurement_ != nullptr ? measurement_->GetPointsCount() : SrcSize();
+    zeroStep_ = points < 2 ? 0.0 : zeroWidth_ / (points - 1);
+  }
+  horizAxis_->SetMinMax(stimStart_, stimStop_);
+  horizAxis_->SetInverted(reversed);
+
+  if (plot_ == plLog) {
+    if (PV_ASSERT_MSG(log_ != nullptr, "LogSeries != NULL")) log_->SetStimulusRange(stimStart_, stimStop_);
+  } else if (IsSpectrum()) {
+    spectrum_->SetStimulusRange(stimStart_, stimStop_);
+    if (measurement_ != nullptr && measurement_->GetPointsCount() > 0)
+      spectrum_->SetColumns(measurement_->GetPointsCount());
+  }
+  if (wasZero != zeroSpan_ && !std::isnan(zeroCentre_)) SetZeroSpanStimulus(zeroSpan_);
+  if (!zeroSpan_) zeroActive_ = false;
+  UpdateDiagramAxes(2);
+  return true;
+}
+
+void CTrace::SetZeroSpanStimulus(bool enteringZero) {
+  // Stimulus values already drawn move onto the synthetic time axis, or back to the centre.
+  if (!PV_ASSERT_MSG(stimStop_ > stimStart_, "MaxScaleValue_X>MinScaleValue_X")) return;
+  const int n = series_->Count();
+  const auto rewrite = [&](int i, double x) {
+    return enteringZero ? x + i * zeroStep_ - zeroWidth_ / 2 : zeroCentre_;
+  };
+  switch (plot_) {
+    case plRect:
+    case plLog:
+    case plSpectrogram:
+    case plWaterfall:
+    case plHeatMap:
+      for (int i = 0; i < n; ++i) {
+        if (!series_->IsNull(i)) series_->SetXY(i, rewrite(i, series_->XValue(i)), series_->YValue(i));
+      }
+      break;
+    case plPolar:
+    case plSmith: {
+      auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
+      for (int i = 0; i < n; ++i) circle->SetStimulusValue(i, rewrite(i, circle->GetStimulusValue(i)));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CTrace::SetOwnHorizAxis(bool on) {
+  const std::wstring quantity = GetQuantity(vtStimulus);
+  if (on == ownHorizAxis_ && ownStart_ == stimStart_ && ownStop_ == stimStop_ && ownStimQuantity_ == quantity)
+    return;
+  ownHorizAxis_ = on;
+  ownStart_ = stimStart_;
+  ownStop_ = stimStop_;
+  ownStimQuantity_ = quantity;
+  RecalcOptimal();
+  UpdateDisplayParameters();
+  if (diagram_ != nullptr) diagram_->ShowMeasurementBar(!on && diagram_->GetMeasurementBarVisibility());
+}
+
+void CTrace::GetOptimalRange(double& start, int& startExp, double& stop, int& stopExp, double& centre,
+                             int& centreExp) const {
+  GetOptimalStart(start, startExp);
+  GetOptimalStop(stop, stopExp);
+  centre = optMantissa_[2];
+  centreExp = optExponent_[2];
+}
+
+void CTrace::GetOptimalStart(double& mantissa, int& exponent) const {
+  mantissa = optMantissa_[0];
+  exponent = optExponent_[0];
+}
+
+void CTrace::GetOptimalStop(double& mantissa, int& exponent) const {
+  mantissa = optMantissa_[1];
+  exponent = optExponent_[1];
+}
+
+// ---------------------------------------------------------------------------------------
+// Response scale
+
+double CTrace::GetScaleDiv() const { return round_to(0.1 * (scaleMax_ - scaleMin_), -9); }
+
+double CTrace::GetScaleRef() const {
+  return round_to(scaleMax_ - 0.1 * (scaleMax_ - scaleMin_) * (10 - refPosition_), -10);
+}
+
+double CTrace::GetMinScaleDiv() const {
+  const std::wstring quantity = GetQuantity(vtResponse);
+  if (quantity == L"R(dB)" || quantity == L"T(dB)") return 0.01;
+  if (quantity.find(L"dB") != std::wstring::npos && measurement_ != nullptr &&
+      !measurement_->GetParameter(L"reference_level").empty())
+    return 0.01;
+  return 1e-6;
+}
+
+double CTrace::GetResponseScaleStart() const {
+  if (plot_ == plWaterfall && spectrum_ != nullptr) return spectrum_->GetWaterfallScaleStart();
+  return scaleMin_;
+}
+
+double CTrace::GetResponseScaleStop() const {
+  if (plot_ == plWaterfall && spectrum_ != nullptr) return spectrum_->GetWaterfallScaleStop();
+  return scaleMax_;
+}
+
+void CTrace::SetScaleMinMax(double min, double max) {
+  if (plot_ == plDigit) return;
+  if (!std::isfinite(min) || !std::isfinite(max)) {
+    PV_ASSERT_MSG(false, "MaxNew>MinNew");
+    return;
+  }
+  PV_ASSERT_MSG(max > min, "MaxNew>MinNew");
+  min = round_to(min, -9);
+  max = round_to(max, -9);
+  const double minDiv = GetMinScaleDiv();
+  if (max - min < 10 * minDiv) {
+    const double centre = (min + max) / 2;
+    min = centre - 5 * minDiv;
+    max = centre + 5 * minDiv;
+  }
+  if (vertAxis_->Logarithmic() && min < 1e-9) {
+    const double dataMin = GetMinimum();
+    min = dataMin <= 0 || Count() == 0 ? 0.0 : std::pow(10.0, std::floor(std::log10(dataMin)));
+  }
+  scaleMin_ = min;
+  scaleMax_ = max;
+  vertAxis_->SetMinMax(min, max);
+  if (IsSpectrum() && PV_ASSERT_MSG(spectrum_ != nullptr, "SpectrumSeries != NULL")) spectrum_->SetMinMax(min, max);
+  if (diagram_ != nullptr) {
+    diagram_->UpdateAxes(boundAxis_ != baNone ? 4 : 1, this);
+    diagram_->RepaintChart();
+  }
+  Update();
+}
+
+void CTrace::SetScale(double ref, double div) {
+  if (std::isnan(ref) || std::isnan(div)) return;
+  ref = std::clamp(ref, -1e9, 1e9);
+  div = std::clamp(div, GetMinScaleDiv(), 1e9);
+  SetScaleMinMax(ref - refPosition_ * div, ref + (10 - refPosition_) * div);
+}
+
+void CTrace::SetScaleRef(double ref) { SetScale(ref, GetScaleDiv()); }
+
+void CTrace::SetScaleDiv(double div) { SetScale(GetScaleRef(), div); }
+
+void CTrace::SetRefPosition(int position) {
+  const double ref = GetScaleRef();
+  const double div = GetScaleDiv();
+  refPosition_ = std::clamp(position, 0, 10);
+  SetScale(ref, div);
+}
+
+void CTrace::SetDelayedScale(double ref, double div) {
+  delayedRef_ = ref;
+  delayedDiv_ = div;
+}
+
+bool CTrace::GetDelayedScale(double& ref, double& div) const {
+  ref = delayedRef_;
+  div = delayedDiv_;
+  return !std::isnan(delayedRef_) && !std::isnan(delayedDiv_);
+}
+
+void CTrace::ClearDelayedScale() { delayedRef_ = delayedDiv_ = kNaN; }
+
+bool CTrace::GetAxisYLogarithmicScale() const { return vertAxis_->Logarithmic(); }
+
+bool CTrace::SetAxisYLogarithmicScale(bool on) {
+  if (plot_ == plDigit) return !on;
+  if (vertAxis_->Logarithmic() == on) return true;
+  const bool hasPoints = Count() > 0;
+  if (on) {
+    const double minimum = GetMinimum();
+    if (hasPoints && minimum <= 0) return false;
+    refPosition_ = 10;
+    double lo, hi;
+    if (!hasPoints) {
+      lo = scaleMin_ <= 0 ? 0.0 : scaleMin_;
+      hi = scaleMax_ <= 0 ? 1.0 : scaleMax_;
+    } else {
+      lo = std::pow(10.0, std::floor(std::log10(minimum)));
+      hi = std::pow(10.0, std::ceil(std::log10(GetMaximum())));
+    }
+    scaleMin_ = lo;
+    scaleMax_ = hi;
+    vertAxis_->SetMinMax(lo, hi);
+  }
+  vertAxis_->SetLogarithmic(on);
+  if (!hasPoints) {
+    SetScaleMinMax(scaleMin_, scaleMax_);
+  } else {
+    SetAutoScale();
+  }
+  return true;
+}
+
+void CTrace::SetAutoScale() {
+  if (!visible_ || Count() == 0 || plot_ == plSmith || plot_ == plPolar) return;
+  const double minimum = GetMinimum();
+  const double maximum = GetMaximum();
+  if (!std::isfinite(minimum) || !std::isfinite(maximum)) return;
+  const double minDiv = GetMinScaleDiv();
+  if (!IsFixedRef()) {
+    double centre = 0, div = 0;
+    AutoScale(minimum, maximum, centre, div, minDiv);
+    SetScale(centre + (refPosition_ - 5) * div, div);
+  } else {
+    const double ref = GetScaleRef();
+    if (ref <= minimum) return;
+    double d = std::max(0.1 * (ref - minimum), minDiv);
+    const double k = std::pow(10.0, std::floor(std::log10(d)));
+    d = std::ceil(d / k) * k;
+    SetScaleDiv(d);
+  }
+  Update();
+  if (diagram_ != nullptr) diagram_->RepaintChart();
+}
+
+void CTrace::BindTrace(EBindedAxis axis, bool bind) {
+  CChartAxis* target = bind && diagram_ != nullptr ? diagram_->GetBindAxis(axis) : nullptr;
+  if (target == nullptr) {
+    series_->SetVertAxis(vertAxis_);
+    boundAxis_ = baNone;
+  } else {
+    series_->SetVertAxis(target);
+    boundAxis_ = axis;
+    if (target->Logarithmic() != vertAxis_->Logarithmic()) {
+      target->SetMinMax(scaleMin_, scaleMax_);
+      target->SetLogarithmic(vertAxis_->Logarithmic());
+    }
+  }
+  Repaint();
+  UpdateDiagramAxes(boundAxis_ == baNone ? 1 : 4);
+}
+
+// ---------------------------------------------------------------------------------------
+// Pixels and values
+
+double CTrace::CalcValueXPos(int pixel) const {
+  const SRect rect = Chart()->PlotRect();
+  if (!PV_ASSERT_MSG(rect.Width() != 0 && rect.Height() != 0, "ChartRect.Width()!=0 && ChartRect.Height()!=0"))
+    return kNaN;
+  const double value = horizAxis_->CalcPosPoint(pixel);
+  if (pixel <= rect.left || pixel >= rect.right) return value;
+  int k;
+  if (plot_ == plLog) {
+    k = value > 0 ? std::max(static_cast<int>(std::floor(std::log10(value))) - 2, -3) : -3;
+  } else {
+    const double step = std::fabs(stimStop_ - stimStart_) / rect.Width();
+    if (!(step > 0)) return value;
+    k = static_cast<int>(std::floor(std::log10(step)));
+  }
+  return round_to(value, k);
+}
+
+double CTrace::CalcValueYPos(int pixel) const {
+  const SRect rect = Chart()->PlotRect();
+  if (!PV_ASSERT_MSG(rect.Width() != 0 && rect.Height() != 0, "ChartRect.Width()!=0 && ChartRect.Height()!=0"))
+    return kNaN;
+  const CChartAxis* axis = series_->VertAxis();
+  const double value = axis->CalcPosPoint(pixel);
+  const double step = (axis->Maximum() - axis->Minimum()) / rect.Height();
+  if (!(step > 0)) return value;
+  return round_to(value, static_cast<int>(std::floor(std::log10(step))));
+}
+
+double CTrace::CalcPolarXPos(int pixel) const {
+  if (plot_ != plSmith && plot_ != plPolar) return 0.0;
+  return static_cast<TQuorCircleSeries*>(series_.get())->CalcReCoord(pixel);
+}
+
+double CTrace::CalcPolarYPos(int pixel) const {
+  if (plot_ != plSmith && plot_ != plPolar) return 0.0;
+  return static_cast<TQuorCircleSeries*>(series_.get())->CalcImCoord(pixel);
+}
+
+double CTrace::CalcPosValue(EDataValueType type, double value) const {
+  if (type == vtStimulus) return horizAxis_->CalcPosValue(value);
+  if (type == vtResponse) return series_->VertAxis()->CalcPosValue(value);
+  return -1;
+}
+
+SPointF CTrace::CalcPosValue(unsigned index) const {
+  if (!PV_ASSERT_MSG(static_cast<int>(index) < SrcSize(), "(int)AValueIndex<SrcSize()")) return {};
+  if (static_cast<int>(index) >= Count()) return {};
+  switch (plot_) {
+    case plRect:
+    case plLog:
+    case plPoints:
+    case plSpectrogram:
+    case plWaterfall:
+    case plHeatMap:
+      return {CalcPosValue(vtStimulus, Value(vtStimulus, index)), CalcPosValue(vtResponse, Value(vtResponse, index))};
+    case plSmith:
+    case plPolar: {
+      auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
+      circle->CalcCircleRect();
+      return circle->GetPointAtValue(index);
+    }
+    default:
+      return {};
+  }
+}
+
+void CTrace::SetPolarScale(const SDoubleRect& rect) {
+  if (plot_ != plSmith && plot_ != plPolar) return;
+  static_cast<TQuorCircleSeries*>(series_.get())->SetDisplayRect(rect);
+}
+
+SDoubleRect CTrace::GetPolarScale() const {
+  if (plot_ != plSmith && plot_ != plPolar) return {0, 0, 0, 0};
+  return static_cast<TQuorCircleSeries*>(series_.get())->GetDisplayRect();
+}
+
+double CTrace::ResponseByX(EDataValueType type, double x, bool raw, bool* isInterpolated) const {
+  if (isInterpolated != nullptr) *isInterpolated = false;
+  const int n = Count();
+  if (n == 0 || std::isnan(x)) return kNaN;
+  // Line plots keep stimulus and response in the series' arrays: read them directly, which
+  // makes a read-out one binary search (markers call this for every sweep).
+  const bool lines = plot_ == plRect || plot_ == plLog || IsSpectrum();
+  const double* xs = lines ? series_->XValues() : nullptr;
+  const double* ys = lines && type == vtResponse && !raw ? series_->YValues() : nullptr;
+  const auto stimulus = [&](int i) {
+    return xs != nullptr ? xs[i] : Value(vtStimulus, static_cast<unsigned>(i), true);
+  };
+  const auto value = [&](int i) {
+    if (ys != nullptr) return ys[i];
+    return raw && i < SrcSize() ? SrcValue(type, static_cast<unsigned>(i)) : Value(type, static_cast<unsigned>(i));
+  };
+  double lo, hi;
+  if (zeroSpan_) {
+    lo = stimStart_;
+    hi = stimStop_;
+  } else {
+    int first = 0, last = n - 1;
+    while (first < n && std::isnan(stimulus(first))) ++first;
+    if (first >= n) return kNaN;
+    while (last > first && std::isnan(stimulus(last))) --last;
+    lo = std::min(stimulus(first), stimulus(last));
+    hi = std::max(stimulus(first), stimulus(last));
+  }
+  if (x < lo || x > hi) return kNaN;
+  if (n == 1) return value(0);
+
+  const SLocation at = LocateValue(n, stimulus, x);
+  const double t = at.weight;
+  if (isInterpolated != nullptr) *isInterpolated = t != 0.0 && t != 1.0;
+  if (t == 1.0) return value(at.lo);
+  if (t == 0.0) return value(at.hi);
+  return t * value(at.lo) + (1 - t) * value(at.hi);
+}

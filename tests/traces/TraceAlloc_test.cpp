@@ -1,0 +1,44 @@
+// A running sweep must not allocate: after the first sweep has sized the buffers, further
+// sweeps reuse the source buffer, the series' lists and the trace's scratch arrays.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "support/TestTrace.h"
+
+namespace {
+int g_allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+// Not inlined: GCC would otherwise see free() on memory from operator new and warn.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(TraceAllocation, SweepsAfterTheFirstAllocateNothing) {
+  for (EPlot plot : {plRect, plSmith, plPoints}) {
+    CTestTrace trace(nullptr);  // the test diagram records requests, which allocates
+    trace.SetPlot(plot);
+    std::vector<double> x(1000), y(1000), z(1000);
+    for (int i = 0; i < 1000; ++i) x[i] = i;
+    auto sweep = [&] {
+      for (int offset = 0; offset < 1000; offset += 250) {
+        bool reset = false;
+        int size = 1000, at = offset, count = 250;
+        double *px = x.data() + offset, *py = y.data() + offset, *pz = z.data() + offset;
+        trace.ProcessData(reset, size, at, count, px, py, pz);
+      }
+    };
+    sweep();
+    const int before = g_allocations;
+    sweep();
+    sweep();
+    EXPECT_EQ(g_allocations, before) << "plot " << plot;
+  }
+}

@@ -1,0 +1,361 @@
+// The trace pipeline: blocks into the source buffer and the series, plot kinds, filters,
+// and what the trace asks of its diagram.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "chart/Series.h"
+#include "filters/Filter.h"
+#include "measurements/Measurement.h"
+#include "series/SpectrumSeries.h"
+#include "support/Capture.h"
+#include "support/DiagramStub.h"
+#include "support/TestTrace.h"
+#include "core/PluginManager.h"
+
+namespace {
+
+std::vector<double> Ramp(int n, double start, double step) {
+  std::vector<double> v(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = start + i * step;
+  return v;
+}
+
+// A dynamic filter living in the test: records the blocks it sees, can scale, throw, or
+// report accumulated data.
+class CRecordingFilter : public CDynamicFilter {
+ public:
+  struct SBlock {
+    bool reset;
+    int offset, count, size;
+  };
+  std::vector<SBlock> blocks;
+  double factor = 1.0;
+  bool throwStd = false;
+  bool throwOther = false;
+  bool accumulate = false;
+
+  void ProcessDataEx(bool& reset, int& offset, int& count, int& size, double*&, double*& y, double*&,
+                     IPropertiesList* properties) override {
+    blocks.push_back({reset, offset, count, size});
+    if (throwStd) throw std::runtime_error("bad block");
+    if (throwOther) throw 42;
+    for (int i = 0; i < count; ++i) y[i] *= factor;
+    if (accumulate) properties->SetNumber(L"acc_data", 1);
+  }
+};
+
+// Hands out recording filters by name, as a plug-in factory would.
+class CTestFilterFactory : public IModulesFactory {
+ public:
+  std::vector<std::wstring> names{L"REC", L"REC2"};
+  std::vector<CRecordingFilter*> made;
+  int Count() override { return static_cast<int>(names.size()); }
+  std::wstring GetName(int i) override { return names[static_cast<std::size_t>(i)]; }
+  std::wstring GetType(int) override { return L"FILTER"; }
+  int CreateInstance(void*& instance, int) override {
+    auto* f = new CRecordingFilter;
+    f->SetEnabled(true);
+    made.push_back(f);
+    instance = static_cast<CFilter*>(f);
+    return 0;
+  }
+  int DestroyInstance(void* instance) override {
+    delete static_cast<CFilter*>(instance);
+    return 0;
+  }
+};
+
+}  // namespace
+
+TEST(TracePipeline, ABlockAtAnOffsetIsPaddedWithNullsAndEndsTheSweepOnce) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  const auto x = Ramp(5, 100, 1), y = Ramp(5, -3, 1);
+  trace.Feed(15, 10, 5, x.data(), y.data());
+
+  EXPECT_EQ(trace.SrcSize(), 15);
+  ASSERT_EQ(trace.Count(), 15);
+  EXPECT_TRUE(std::isnan(trace.Value(vtResponse, 9)));
+  EXPECT_DOUBLE_EQ(trace.Value(vtStimulus, 10), 100);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 14), 1);
+  EXPECT_DOUBLE_EQ(trace.SrcValue(vtResponse, 12), -1);
+  EXPECT_EQ(trace.GetSrcOffset(), 0);  // the next block is expected at the start
+  EXPECT_EQ(trace.sweepsEnded, 1);
+  EXPECT_EQ(diagram.markers->calls, (std::vector<std::wstring>{L"update Trc1", L"stat Trc1 1"}));
+
+  // The next sweep continues cyclically from 0 and overwrites in place.
+  const auto y2 = Ramp(10, 50, 0);
+  trace.Feed(15, 0, 10, Ramp(10, 90, 1).data(), y2.data());
+  EXPECT_EQ(trace.Count(), 15);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 3), 50);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 14), 1);  // not yet overwritten
+  EXPECT_EQ(trace.sweepsEnded, 1);
+}
+
+TEST(TracePipeline, UnexpectedOffsetsRestartADataTraceButNotAMathTrace) {
+  CDiagramStub diagram;
+  CTestTrace data(&diagram, L"D"), math(&diagram, L"M");
+  math.type = L"Math";
+  const auto x = Ramp(10, 0, 1), y = Ramp(10, 1, 1);
+  for (CTestTrace* t : {&data, &math}) {
+    t->Feed(20, 0, 10, x.data(), y.data());
+    t->Feed(20, 15, 5, x.data(), y.data());  // expected at 10
+  }
+  EXPECT_TRUE(std::isnan(data.Value(vtResponse, 0)));  // restarted: nulls before 15
+  EXPECT_DOUBLE_EQ(math.Value(vtResponse, 0), 1);      // kept
+  EXPECT_DOUBLE_EQ(math.Value(vtResponse, 15), 1);
+}
+
+TEST(TracePipeline, OnePointSweepsShowAsDigitsUntilTheSweepGrows) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  ASSERT_TRUE(trace.SetPlot(plPoints));
+  const double x = 1e9, y = -7.5, z = 0.25;
+  trace.Feed(1, 0, 1, &x, &y, &z);
+  EXPECT_EQ(trace.GetPlot(), plDigit);
+  EXPECT_TRUE(diagram.Asked(L"proppages 2"));
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 0), -7.5);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponseIm, 0), 0.25);
+  EXPECT_TRUE(trace.SetPlot(plSmith));  // accepted, but the one-point rule holds the plot
+  EXPECT_EQ(trace.GetPlot(), plDigit);
+
+  const auto xs = Ramp(100, 0, 1), ys = Ramp(100, 0, 0.5);
+  trace.Feed(100, 0, 100, xs.data(), ys.data(), ys.data());
+  EXPECT_EQ(trace.GetPlot(), plPoints);
+  EXPECT_EQ(trace.Count(), 100);
+}
+
+TEST(TracePipeline, AllowNanTurnsMissingValuesIntoGaps) {
+  CMeasurement channel;
+  channel.SetPointsCount(3);
+  channel.SetStimulusRange(1, 3, true);
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  trace.SetMeasurement(&channel);
+  const double x[] = {1, 2, 3}, y[] = {5, NAN, 7};
+
+  trace.Feed(3, 0, 3, x, y);
+  EXPECT_DOUBLE_EQ(trace.Value(vtStimulus, 1), 2);  // NaN kept as a value of the point
+
+  channel.SetParameter(L"allow_NAN", L"1");
+  trace.Feed(3, 0, 3, x, y, nullptr, true);
+  EXPECT_TRUE(std::isnan(trace.Value(vtStimulus, 1)));  // a null point
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 2), 7);
+}
+
+TEST(TracePipeline, DataReachingZeroSwitchTheLogarithmicScaleOff) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  const auto x = Ramp(4, 0, 1);
+  const double positive[] = {1, 10, 100, 1000}, withZero[] = {1, 0, 100, 1000};
+  trace.Feed(4, 0, 4, x.data(), positive);
+  ASSERT_TRUE(trace.SetAxisYLogarithmicScale(true));
+  EXPECT_EQ(trace.GetRefPosition(), 10);
+  EXPECT_DOUBLE_EQ(trace.GetScaleMin(), 1);  // whole decades, the top from autoscale
+  EXPECT_GE(trace.GetScaleMax(), 1000);
+
+  trace.Feed(4, 0, 4, x.data(), withZero);  // the only trace: the whole diagram goes linear
+  EXPECT_TRUE(diagram.Asked(L"logy 0"));
+
+  CTestTrace other(&diagram, L"Trc2");
+  other.Feed(4, 0, 4, x.data(), positive);
+  ASSERT_TRUE(other.SetAxisYLogarithmicScale(true));
+  diagram.requests.clear();
+  other.Feed(4, 0, 4, x.data(), withZero);  // two traces: only this one
+  EXPECT_FALSE(other.GetAxisYLogarithmicScale());
+  EXPECT_FALSE(diagram.Asked(L"logy"));
+  EXPECT_FALSE(other.SetAxisYLogarithmicScale(true));  // refused while the data reach 0
+}
+
+TEST(TracePipeline, PermanentAutoscaleRunsOncePerCompleteSweep) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  trace.SetPermanentAutoScale(true);
+  const auto x = Ramp(10, 0, 1), y = Ramp(10, 0, 3);
+  for (int sweep = 0; sweep < 3; ++sweep) {
+    trace.Feed(30, 0, 10, x.data(), y.data());
+    trace.Feed(30, 10, 10, x.data(), y.data());
+    trace.Feed(30, 20, 10, x.data(), y.data());
+  }
+  EXPECT_EQ(trace.autoScales, 3);
+  EXPECT_EQ(trace.sweepsEnded, 3);
+}
+
+TEST(TracePipeline, ValuesByPlotKind) {
+  AssertCapture asserts;
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  const double x[] = {1, 2}, re[] = {0.5, -0.5}, im[] = {0.25, 0.75};
+  trace.Feed(2, 0, 2, x, re, im);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 1), -0.5);
+  EXPECT_TRUE(std::isnan(trace.Value(vtResponseIm, 1)));
+  EXPECT_TRUE(asserts.Saw("Invalid coordinate system type"));
+
+  ASSERT_TRUE(trace.SetPlot(plSmith));  // refilled from the received data
+  ASSERT_EQ(trace.Count(), 2);
+  EXPECT_DOUBLE_EQ(trace.Value(vtStimulus, 1), 2);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 1), -0.5);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponseIm, 1), 0.75);
+  EXPECT_TRUE(diagram.Asked(L"frame 0"));
+
+  asserts.Clear();
+  EXPECT_TRUE(std::isnan(trace.Value(static_cast<EDataValueType>(5), 0)));
+  EXPECT_TRUE(asserts.Saw("Invalid value type in arguments list"));
+  EXPECT_TRUE(std::isnan(trace.Value(vtResponse, 2)));
+  EXPECT_TRUE(asserts.Saw("(int)index<Series->Count()"));
+  EXPECT_TRUE(std::isnan(trace.SrcValue(vtResponse, 7)));
+  EXPECT_FALSE(trace.SetPlot(static_cast<EPlot>(12)));
+  EXPECT_EQ(trace.GetPlot(), plSmith);
+}
+
+TEST(TracePipeline, BadBlocksAssertAndTheNextBlockWorks) {
+  AssertCapture asserts;
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  const auto x = Ramp(10, 0, 1), y = Ramp(10, 0, 1);
+  trace.Feed(8, 0, 10, x.data(), y.data());
+  EXPECT_TRUE(asserts.Saw("Cnt + Offset <= Size"));
+  trace.Feed(10, 0, -3, x.data(), y.data());
+  EXPECT_EQ(asserts.Count(), 2u);
+
+  trace.Feed(10, 0, 10, x.data(), y.data());
+  EXPECT_EQ(trace.Count(), 10);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 9), 9);
+}
+
+TEST(TracePipeline, SpectrumPlotsKeepTheSweepHistory) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  ASSERT_TRUE(trace.SetPlot(plWaterfall));
+  EXPECT_TRUE(diagram.Asked(L"gradient 1"));
+  EXPECT_TRUE(diagram.Asked(L"waterfall 1"));
+  const auto x = Ramp(5, 0, 1);
+  for (int sweep = 0; sweep < 3; ++sweep) trace.Feed(5, 0, 5, x.data(), Ramp(5, sweep, 0).data());
+  EXPECT_EQ(trace.SpectrumSeries()->Storage().GetLevelCount(), 3);
+  EXPECT_DOUBLE_EQ(trace.SrcValue(vtResponse, 4), 2);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 4), 2);
+
+  ASSERT_TRUE(trace.SetPlot(plRect));
+  EXPECT_TRUE(diagram.Asked(L"gradient 0"));
+  EXPECT_TRUE(diagram.Asked(L"waterfall 0"));
+}
+
+TEST(TraceFilters, ChainRunsInOrderAndAThrowingFilterIsReportedPerBlock) {
+  UserInteractionScript ui;
+  CTestFilterFactory factory;
+  CDiagramStub diagram;
+  diagram.filterFactory = &factory;
+  diagram.options[L"IncludedFilters"] = L"rec|Unknown|REC2";
+  CTestTrace trace(&diagram);
+  ASSERT_EQ(trace.GetFilterCount(), 2u);
+  EXPECT_EQ(trace.GetFilter(L"rec2"), factory.made[1]);
+  factory.made[0]->factor = 2;
+  factory.made[1]->factor = 10;
+
+  const auto x = Ramp(3, 0, 1), y = Ramp(3, 1, 1);
+  trace.Feed(3, 0, 3, x.data(), y.data());
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 2), 60);
+  EXPECT_DOUBLE_EQ(trace.SrcValue(vtResponse, 2), 3);  // the source keeps what arrived
+
+  factory.made[0]->throwStd = true;
+  trace.Feed(3, 0, 3, x.data(), y.data());
+  factory.made[0]->throwStd = false;
+  factory.made[0]->throwOther = true;
+  trace.Feed(3, 0, 3, x.data(), y.data());
+  ASSERT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[0].caption, L"Ошибка");
+  EXPECT_EQ(ui->boxes[0].text, L"Исключение в функции ProcessDataEx фильтра \"REC\":\nbad block");
+  EXPECT_EQ(ui->boxes[1].text, L"Неизвестное исключение в функции ProcessDataEx фильтра \"REC\"");
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 2), 30);  // the rest of the chain went on
+}
+
+TEST(TraceFilters, ChangedParametersReplayTheReceivedSweepInAtMostTwoBlocks) {
+  CTestFilterFactory factory;
+  factory.names = {L"REC"};
+  CDiagramStub diagram;
+  diagram.filterFactory = &factory;
+  diagram.options[L"IncludedFilters"] = L"REC";
+  CTestTrace trace(&diagram);
+  CRecordingFilter& filter = *factory.made[0];
+
+  // A sweep of 10 that began at 6 and wrapped: 6..9, then 0..5.
+  const auto x = Ramp(10, 0, 1), y = Ramp(10, 0, 1);
+  trace.Feed(10, 6, 4, x.data() + 6, y.data() + 6);
+  trace.Feed(10, 0, 6, x.data(), y.data());
+  filter.blocks.clear();
+  filter.factor = -1;
+  trace.FilterParametersUpdated(true);
+
+  ASSERT_EQ(filter.blocks.size(), 2u);
+  EXPECT_TRUE(filter.blocks[0].reset);
+  EXPECT_EQ(filter.blocks[0].offset, 6);
+  EXPECT_EQ(filter.blocks[0].count, 4);
+  EXPECT_FALSE(filter.blocks[1].reset);
+  EXPECT_EQ(filter.blocks[1].offset, 0);
+  EXPECT_EQ(filter.blocks[1].count, 6);
+  for (int i = 0; i < 10; ++i) EXPECT_DOUBLE_EQ(trace.Value(vtResponse, static_cast<unsigned>(i)), -i);
+
+  // Without reprocessing the chain sees one empty block and the series is emptied.
+  filter.blocks.clear();
+  trace.FilterParametersUpdated(false);
+  ASSERT_EQ(filter.blocks.size(), 1u);
+  EXPECT_EQ(filter.blocks[0].count, 0);
+  EXPECT_EQ(trace.Count(), 0);
+}
+
+TEST(TraceFilters, AccumulatingFiltersHoldBackTheEndOfSweep) {
+  CTestFilterFactory factory;
+  factory.names = {L"REC"};
+  CDiagramStub diagram;
+  diagram.filterFactory = &factory;
+  diagram.options[L"IncludedFilters"] = L"REC";
+  CTestTrace trace(&diagram);
+  factory.made[0]->accumulate = true;
+  const auto x = Ramp(4, 0, 1);
+  trace.Feed(4, 0, 4, x.data(), x.data());
+  EXPECT_TRUE(trace.HasAccumulatedData());
+  EXPECT_EQ(trace.sweepsEnded, 0);
+}
+
+TEST(TraceFilters, RealPackagesLoadByTheIncludedFiltersOption) {
+  CModulesFactory factory(L"FILTER", L"" PLOTVANE_TEST_PLUGIN_DIR "/FilterScale.so");
+  CDiagramStub diagram;
+  diagram.filterFactory = &factory;
+  diagram.options[L"IncludedFilters"] = L"SCALE";
+  {
+    CTestTrace trace(&diagram);
+    ASSERT_EQ(trace.GetFilterCount(), 1u);
+    CFilter* scale = trace.GetFilter(0u);
+    scale->SetParameter(L"factor", L"4");
+    scale->SetEnabled(true);
+    const double x[] = {1, 2}, y[] = {1, 2};
+    trace.Feed(2, 0, 2, x, y);
+    EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 1), 8);
+    EXPECT_EQ(trace.GetStringInfo(3), L"x4");
+  }
+}
+
+TEST(TraceChannel, BindingToAChannelFollowsItsRangeAndLeavesItWhenItGoes) {
+  CDiagramStub diagram;
+  auto channel = std::make_unique<CMeasurement>();
+  channel->SetStimulusQuantity(L"Hz");
+  channel->SetStimulusRange(1e6, 2e6, true);
+  channel->SetResponseQuantity(L"dBm");
+  CTestTrace trace(&diagram);
+  trace.SetMeasurement(channel.get());
+  EXPECT_DOUBLE_EQ(trace.GetStimulusStart(), 1e6);
+  EXPECT_DOUBLE_EQ(trace.GetStimulusStop(), 2e6);
+  EXPECT_EQ(trace.GetQuantity(vtResponse), L"dBm");
+  EXPECT_TRUE(diagram.Asked(L"active"));
+
+  channel->SetStimulusRange(3e6, 4e6, true);
+  EXPECT_DOUBLE_EQ(trace.GetStimulusStop(), 4e6);
+
+  channel.reset();
+  EXPECT_EQ(trace.Measurement(), nullptr);
+  EXPECT_EQ(trace.GetQuantity(vtResponse), L"");
+}
