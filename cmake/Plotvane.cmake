@@ -31,6 +31,8 @@ function(plotvane_add_plugin name)
   cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_OUTPUT_DIR)
     set(ARG_OUTPUT_DIR ${PLOTVANE_PLUGIN_DIR})
+    # The real packages, for the test suites that load them from diagram_plugins/.
+    set_property(GLOBAL APPEND PROPERTY PLOTVANE_PACKAGES ${name})
   endif()
   add_library(${name} MODULE ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE plotvane ${ARG_LIBS})
