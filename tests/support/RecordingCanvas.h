@@ -1,6 +1,7 @@
 #pragma once
-// A canvas that records every call with the pen, brush and clip rectangle in force, so a
-// test can check what was drawn, where and in which colour.
+// A canvas that records every call with the pen, brush, font and clip rectangle in force, so
+// a test can check what was drawn, where, in which colour and font size. Text extents are
+// fixed (6 pixels a character, 12 high) whatever the font.
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class CRecordingCanvas : public ICanvas {
     SRect rect;                   // shapes, images (left/top only)
     std::vector<SPointF> points;  // lines, polylines, text position
     std::wstring text;
+    SFont font;
   };
 
   std::vector<SOp> ops;
@@ -61,7 +63,7 @@ class CRecordingCanvas : public ICanvas {
 
  private:
   SOp& Add(EOp op) {
-    ops.push_back({op, pen_, brush_, clipped_, clip_, {}, {}, {}});
+    ops.push_back({op, pen_, brush_, clipped_, clip_, {}, {}, {}, font_});
     return ops.back();
   }
 
