@@ -28,6 +28,9 @@ class DiagramInterface {
   virtual TraceInterface* Trace(unsigned index) = 0;
   // Makes the trace at `index` the selection.
   virtual void SelectTrace(unsigned index) = 0;
+  // The channels the diagram is subscribed to, in order; null past the end.
+  virtual MeasurementInterface* Measurement(unsigned index) = 0;
+  virtual unsigned MeasurementCount() = 0;
 
   // What a trace needs of its diagram.
 
@@ -57,7 +60,8 @@ class DiagramInterface {
   virtual void SetActiveMeasurements() = 0;
   virtual std::wstring UniqueTraceName(const std::wstring& prefix) = 0;
   virtual TColor UniqueTraceColor(TraceInterface* trace) = 0;
-  // Membership: a trace adds itself when it attaches and removes itself when it leaves.
+  // Membership: a trace adds itself when it attaches (the diagram then owns it) and removes
+  // itself when it leaves or is destroyed (the diagram lets go of it without deleting it).
   virtual void AddTrace(TraceInterface* trace) = 0;
   virtual void RemoveTrace(TraceInterface* trace) = 0;
   // The control's filter factory (null when there is none) and named options.

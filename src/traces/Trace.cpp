@@ -51,10 +51,50 @@ CTrace::~CTrace() {
   DestroyFilters();
   series_.reset();
   if (measurement_ != nullptr) RemoveMeasurement(measurement_);
-  if (Chart() != nullptr) {
-    if (horizAxis_ != nullptr) Chart()->RemoveCustomAxis(horizAxis_);
-    if (vertAxis_ != nullptr) Chart()->RemoveCustomAxis(vertAxis_);
+  RemoveAxes();
+  if (diagram_ != nullptr) diagram_->RemoveTrace(this);
+}
+
+void CTrace::RemoveAxes() {
+  if (Chart() == nullptr) return;
+  if (horizAxis_ != nullptr) Chart()->RemoveCustomAxis(horizAxis_);
+  if (vertAxis_ != nullptr) Chart()->RemoveCustomAxis(vertAxis_);
+  horizAxis_ = vertAxis_ = nullptr;
+}
+
+void CTrace::ExSetDiagram(DiagramInterface* diagram, bool bindFirstMeasurement, const std::wstring& namePrefix) {
+  const bool first = !attached_;
+  if (diagram != diagram_) {
+    // The series and the axes live on the chart of the diagram; they move with the trace.
+    const bool logarithmic = vertAxis_ != nullptr && vertAxis_->Logarithmic();
+    series_->SetChart(nullptr);
+    RemoveAxes();
+    if (diagram_ != nullptr) diagram_->RemoveTrace(this);
+    diagram_ = diagram;
+    ownChart_.reset();
+    CreateAxes();
+    vertAxis_->SetLogarithmic(logarithmic);
+    horizAxis_->SetInverted(measurement_ != nullptr && measurement_->HasReversedSweep());
+    boundAxis_ = baNone;
+    AttachSeries(series_.get());
+    FiltersDiagramChanged();
   }
+  attached_ = true;
+  if (diagram_ == nullptr) return;
+  if (first && bindFirstMeasurement && diagram_->MeasurementCount() > 0) SetMeasurement(diagram_->Measurement(0));
+  diagram_->AddTrace(this);
+  diagram_->SetActiveMeasurements();
+  if (first) {
+    for (unsigned i = diagram_->GetTraceCount(); i-- > 0;) {
+      TraceInterface* last = diagram_->Trace(i);
+      if (last == nullptr || last == this) continue;
+      SetScale(last->GetScaleRef(), last->GetScaleDiv());
+      break;
+    }
+    SetColor(diagram_->UniqueTraceColor(this));
+  }
+  SetVisible(true);
+  if (name_.empty() && !namePrefix.empty()) SetName(diagram_->UniqueTraceName(namePrefix));
 }
 
 CChart* CTrace::Chart() const {
@@ -872,6 +912,12 @@ void CTrace::ProcessStaticFilters(bool reset, int size, int offset, int count) {
 
 // ---------------------------------------------------------------------------------------
 // Filters
+
+void CTrace::SetFilterFactory(IModulesFactory* factory) {
+  if (factory == filterFactory_) return;
+  DestroyFilters();
+  filterFactory_ = factory;
+}
 
 void CTrace::LoadFilters(const std::wstring& list) {
   if (filterFactory_ == nullptr) return;

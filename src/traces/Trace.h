@@ -113,8 +113,8 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
                          double*& z, bool readBack) override;
   void ProcessStaticFilters(bool reset, int size, int offset, int count) override;
   void SetDiagram(DiagramInterface* diagram) override = 0;
-  void Serialize(pugi::xml_node) override {}
-  void Deserialize(pugi::xml_node) override {}
+  void Serialize(pugi::xml_node element) override;
+  void Deserialize(pugi::xml_node element) override;
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
   bool IsMeasurementUsed(CMeasurement*) override { return false; }
   bool IsMeasurementVisible(CMeasurement*) override { return false; }
@@ -149,6 +149,9 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void SetLocked(bool locked) { locked_ = locked; }
 
   // --- filters
+  // The factory filters come from; a trace on a diagram takes the diagram's at construction.
+  // Changing it releases the loaded filters through the old one.
+  void SetFilterFactory(IModulesFactory* factory);
   void LoadFilters(const std::wstring& list);
   void DestroyFilters();
   void FiltersTraceChanged();
@@ -184,7 +187,11 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
 
  protected:
   CChart* Chart() const;
-  // The series' points as x, y arrays for the plot kinds that keep them so.
+  // The common way onto a diagram: leave the old one, move the axes and series onto the new
+  // chart, join it. The first attachment also binds the diagram's first channel (data
+  // traces), takes the scale of the diagram's last trace and a free colour, and names an
+  // unnamed trace after `namePrefix` (when given).
+  void ExSetDiagram(DiagramInterface* diagram, bool bindFirstMeasurement, const std::wstring& namePrefix);
   bool WriteBlock(int offset, int count, const double* x, const double* y, const double* z, bool allowNan);
   void SwitchLogOffForData();
   void ReplayFilters();
@@ -203,6 +210,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   };
 
   void CreateAxes();
+  void RemoveAxes();
   std::unique_ptr<CChartSeries> CreateSeries(EPlot plot);
   void AttachSeries(CChartSeries* series);
   void ApplyPen();
@@ -253,6 +261,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   bool visible_ = true;
   bool active_ = false;
   bool locked_ = false;
+  bool attached_ = false;  // has joined a diagram through ExSetDiagram
 
   // data
   std::vector<SourcePoint> source_;

@@ -24,6 +24,7 @@ class CRecordingMarkers : public IMarkersManager {
 class CDiagramStub : public DiagramInterface {
  public:
   std::vector<TraceInterface*> members;  // attach order, not owned
+  std::vector<MeasurementInterface*> channels;
   std::vector<std::wstring> requests;
   CChart chart;
   std::unique_ptr<CRecordingMarkers> markers = std::make_unique<CRecordingMarkers>();
@@ -34,6 +35,7 @@ class CDiagramStub : public DiagramInterface {
   bool barVisible = true;
   bool barShown = true;
   int nextColor = 0;
+  int names = 0;
 
   CDiagramStub() { chart.SetBounds({0, 0, 1120, 570}); }  // plot rectangle 1000 x 500
 
@@ -58,6 +60,10 @@ class CDiagramStub : public DiagramInterface {
   }
   TraceInterface* Trace(unsigned index) override { return index < members.size() ? members[index] : nullptr; }
   void SelectTrace(unsigned index) override { requests.push_back(L"select " + std::to_wstring(index)); }
+  MeasurementInterface* Measurement(unsigned index) override {
+    return index < channels.size() ? channels[index] : nullptr;
+  }
+  unsigned MeasurementCount() override { return static_cast<unsigned>(channels.size()); }
 
   CChart* GetChart() override { return &chart; }
   CChartAxis* GetBindAxis(EBindedAxis axis) override {
@@ -89,7 +95,7 @@ class CDiagramStub : public DiagramInterface {
   void SetWaterfall(bool on) override { requests.push_back(on ? L"waterfall 1" : L"waterfall 0"); }
   void SetActiveMeasurements() override { requests.push_back(L"active"); }
   std::wstring UniqueTraceName(const std::wstring& prefix) override {
-    return prefix + std::to_wstring(members.size() + 1);
+    return prefix + std::to_wstring(++names);
   }
   TColor UniqueTraceColor(TraceInterface*) override { return static_cast<TColor>(++nextColor); }
   void AddTrace(TraceInterface* trace) override {

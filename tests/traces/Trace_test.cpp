@@ -13,6 +13,7 @@
 #include "series/SpectrumSeries.h"
 #include "support/Capture.h"
 #include "support/DiagramStub.h"
+#include "support/TestFilters.h"
 #include "support/TestTrace.h"
 #include "core/PluginManager.h"
 
@@ -23,51 +24,6 @@ std::vector<double> Ramp(int n, double start, double step) {
   for (int i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = start + i * step;
   return v;
 }
-
-// A dynamic filter living in the test: records the blocks it sees, can scale, throw, or
-// report accumulated data.
-class CRecordingFilter : public CDynamicFilter {
- public:
-  struct SBlock {
-    bool reset;
-    int offset, count, size;
-  };
-  std::vector<SBlock> blocks;
-  double factor = 1.0;
-  bool throwStd = false;
-  bool throwOther = false;
-  bool accumulate = false;
-
-  void ProcessDataEx(bool& reset, int& offset, int& count, int& size, double*&, double*& y, double*&,
-                     IPropertiesList* properties) override {
-    blocks.push_back({reset, offset, count, size});
-    if (throwStd) throw std::runtime_error("bad block");
-    if (throwOther) throw 42;
-    for (int i = 0; i < count; ++i) y[i] *= factor;
-    if (accumulate) properties->SetNumber(L"acc_data", 1);
-  }
-};
-
-// Hands out recording filters by name, as a plug-in factory would.
-class CTestFilterFactory : public IModulesFactory {
- public:
-  std::vector<std::wstring> names{L"REC", L"REC2"};
-  std::vector<CRecordingFilter*> made;
-  int Count() override { return static_cast<int>(names.size()); }
-  std::wstring GetName(int i) override { return names[static_cast<std::size_t>(i)]; }
-  std::wstring GetType(int) override { return L"FILTER"; }
-  int CreateInstance(void*& instance, int) override {
-    auto* f = new CRecordingFilter;
-    f->SetEnabled(true);
-    made.push_back(f);
-    instance = static_cast<CFilter*>(f);
-    return 0;
-  }
-  int DestroyInstance(void* instance) override {
-    delete static_cast<CFilter*>(instance);
-    return 0;
-  }
-};
 
 }  // namespace
 
