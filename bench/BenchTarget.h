@@ -19,7 +19,7 @@ struct Target {
 };
 
 // Absolute limits: the measured time itself must not exceed `limit` in `unit`
-// (used where a target is a plain figure, e.g. "30 ns per point").
+// (used where a target is a plain figure, e.g. "30 ns per point"); a limit of 0 only reports.
 struct AbsoluteTarget {
   std::string name;
   std::string measured;
