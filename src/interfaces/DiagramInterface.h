@@ -41,6 +41,8 @@ class DiagramInterface {
   // which: 1 left axis, 2 bottom axis, 3 all, 4 right axis.
   virtual void UpdateAxes(int which, TraceInterface* trace) = 0;
   virtual void RepaintChart() = 0;
+  // The trace's name, scale, format or visibility changed: its list row is filled again.
+  virtual void UpdateTraceStatus(TraceInterface* trace) = 0;
   // The trace emptied its series.
   virtual void TraceCleared(TraceInterface* trace) = 0;
   // Null while the diagram has no markers manager.
@@ -64,6 +66,8 @@ class DiagramInterface {
   // itself when it leaves or is destroyed (the diagram lets go of it without deleting it).
   virtual void AddTrace(TraceInterface* trace) = 0;
   virtual void RemoveTrace(TraceInterface* trace) = 0;
+  // Deletes a trace of this diagram (a data trace whose channel went away).
+  virtual void DestroyTrace(TraceInterface* trace) = 0;
   // The control's filter factory (null when there is none) and named options.
   virtual IModulesFactory* GetFilterFactory() = 0;
   virtual std::wstring GetOption(const wchar_t* name) = 0;

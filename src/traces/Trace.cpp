@@ -163,11 +163,13 @@ void CTrace::ApplyPen() {
 void CTrace::SetName(const std::wstring& name) {
   name_ = name;
   if (spectrum_ != nullptr) spectrum_->Storage().SetTraceName(name);
+  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
 }
 
 void CTrace::SetVisible(bool visible) {
   visible_ = visible;
   series_->SetVisible(visible);
+  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
   Repaint();
 }
 
@@ -208,6 +210,7 @@ void CTrace::Repaint() {
 void CTrace::Update() {
   if (updateBlocked_) return;
   FiltersTraceChanged();
+  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
   Repaint();
 }
 

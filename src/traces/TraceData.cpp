@@ -69,6 +69,12 @@ void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, 
   }
 }
 
+void CTraceData::MeasurementDestroyed(CMeasurement* measurement) {
+  const bool mine = measurement == GetMeasurement();
+  CTrace::MeasurementDestroyed(measurement);
+  if (mine && diagram_ != nullptr) diagram_->DestroyTrace(this);  // deletes this
+}
+
 bool CTraceData::IsMeasurementActive(CMeasurement* measurement) {
   return measurement != nullptr && measurement == GetMeasurement() && IsActive();
 }

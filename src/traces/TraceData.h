@@ -15,6 +15,8 @@ class CTraceData : public CTraceMathSource {
   void SetDiagram(DiagramInterface* diagram) override;
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
   void CallbackData(CMeasurement* measurement, int offset, int count, double* x, double* y, double* z) override;
+  // The trace goes with its channel.
+  void MeasurementDestroyed(CMeasurement* measurement) override;
   bool IsMeasurementActive(CMeasurement* measurement) override;
   bool IsMeasurementUsed(CMeasurement* measurement) override;
   bool IsMeasurementVisible(CMeasurement* measurement) override;

@@ -73,6 +73,7 @@ class CDiagramStub : public DiagramInterface {
   }
   void UpdateAxes(int which, TraceInterface*) override { requests.push_back(L"axes " + std::to_wstring(which)); }
   void RepaintChart() override { requests.push_back(L"repaint"); }
+  void UpdateTraceStatus(TraceInterface*) override {}
   void TraceCleared(TraceInterface* trace) override { requests.push_back(L"cleared " + trace->GetName()); }
   IMarkersManager* GetMarkers() override { return markers.get(); }
   bool GetAxisXLogarithmicScale() const override { return logX; }
@@ -103,6 +104,10 @@ class CDiagramStub : public DiagramInterface {
   }
   void RemoveTrace(TraceInterface* trace) override {
     members.erase(std::remove(members.begin(), members.end(), trace), members.end());
+  }
+  void DestroyTrace(TraceInterface* trace) override {
+    requests.push_back(L"destroy " + trace->GetName());
+    RemoveTrace(trace);
   }
   IModulesFactory* GetFilterFactory() override { return filterFactory; }
   std::wstring GetOption(const wchar_t* name) override {

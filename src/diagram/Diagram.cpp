@@ -1,0 +1,766 @@
+#include "diagram/Diagram.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "chart/ChartAxis.h"
+#include "chart/Series.h"
+#include "common/Assert.h"
+#include "common/Text.h"
+#include "common/Units.h"
+#include "common/UserInteraction.h"
+#include "core/AutoScale.h"
+#include "core/DiagMetrics.h"
+#include "diagram/ExStatusBar.h"
+#include "diagram/TraceListModel.h"
+#include "filters/Filter.h"
+#include "interfaces/MarkersManagerInterface.h"
+#include "measurements/Measurement.h"
+#include "traces/TraceData.h"
+
+namespace {
+
+constexpr int kBorder = 2;  // inner border of the diagram panel
+
+bool IsParameterNoise(const std::wstring& parameter) {
+  return parameter == L"FrequencyCounter" || parameter == L"CarrierFreqPow" || parameter == L"PulseWidthPeriod" ||
+         parameter == L"PhaseNoiseHarmList";
+}
+
+}  // namespace
+
+CDiagram::CDiagram(DiagramControlInterface* control) : control_(control) {
+  ownList_ = std::make_unique<CTraceListModel>();
+  SetTraceList(ownList_.get());
+  chart_.SetFrameVisible(false);
+  chart_.BottomAxis().SetLabelsVisible(false);
+  chart_.RightAxis().SetVisible(false);
+  SetColorTheme(control_ != nullptr ? control_->GetTheme() : GetColorTheme(0));
+}
+
+CDiagram::~CDiagram() {
+  view_ = nullptr;
+  // Traces go first: their axes and series live on the chart.
+  removing_ = true;
+  while (!traces_.empty()) DeleteTrace(traces_.back().get());
+  Finalize();
+}
+
+void CDiagram::Finalize() {
+  while (GetMeasurementCount() > 0) RemoveMeasurement(GetMeasurement(GetMeasurementCount() - 1));
+  activeMeasurements_.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Trace access and membership
+
+int CDiagram::GetTraceIndex(TraceInterface* trace) const {
+  for (std::size_t i = 0; i < traces_.size(); ++i) {
+    if (traces_[i].get() == trace) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+CTrace* CDiagram::GetTrace(unsigned index) const {
+  if (!PV_ASSERT_MSG(index < traces_.size(), "Index < Traces.size()")) return nullptr;
+  return traces_[index].get();
+}
+
+TraceInterface* CDiagram::Trace(unsigned index) { return GetTrace(index); }
+
+TraceInterface* CDiagram::Trace(const wchar_t* name) {
+  if (name == nullptr) return nullptr;
+  for (auto& t : traces_) {
+    if (t->GetName() == name) return t.get();
+  }
+  return nullptr;
+}
+
+unsigned CDiagram::GetDataTraceCount() const {
+  return static_cast<unsigned>(
+      std::count_if(traces_.begin(), traces_.end(), [](auto& t) { return t->GetTraceType() == L"Measuring"; }));
+}
+
+MeasurementInterface* CDiagram::Measurement(unsigned index) {
+  return index < GetMeasurementCount() ? GetMeasurement(index) : nullptr;
+}
+
+void CDiagram::AddTrace(TraceInterface* trace) {
+  auto* t = dynamic_cast<CTrace*>(trace);
+  if (!PV_ASSERT(t != nullptr) || GetTraceIndex(trace) >= 0) return;
+  traces_.emplace_back(t);
+  list_->AddItem(static_cast<int>(traces_.size()) - 1);
+  UpdateTrace(t);
+  ShowChartFrame(true);
+  AlignControls();
+}
+
+void CDiagram::RemoveTrace(TraceInterface* trace) {
+  if (left_.trace == trace) left_ = {};
+  if (right_.trace == trace) right_ = {};
+  const int i = GetTraceIndex(trace);
+  if (i >= 0) {
+    if (!removing_) list_->DeleteItem(i);
+    traces_[static_cast<std::size_t>(i)].release();  // the trace leaves; it is not ours to delete now
+    traces_.erase(traces_.begin() + i);
+    selected_.erase(std::remove(selected_.begin(), selected_.end(), trace), selected_.end());
+    HandMarkersSlots();
+  }
+  if (traces_.empty() && !deserializing_) {
+    ShowChartFrame(false);
+    SetActiveMeasurements();
+  }
+}
+
+void CDiagram::DeleteTrace(CTrace* trace) {
+  const int i = GetTraceIndex(trace);
+  if (i < 0) return;
+  if (removing_) list_->DeleteItem(i);
+  RemoveTrace(trace);  // unlinks and lets go
+  delete trace;        // its own RemoveTrace finds nothing left to do
+}
+
+void CDiagram::DestroyTrace(TraceInterface* trace) {
+  if (auto* t = dynamic_cast<CTrace*>(trace)) DeleteTrace(t);
+}
+
+void CDiagram::HandMarkersSlots() {
+  // The markers manager learns series slots when it grows the interface for it.
+}
+
+TraceInterface* CDiagram::AddDataTrace() {
+  if (traces_.size() >= kMaxTraces || GetDataTraceCount() >= kMaxDataTraces) return nullptr;
+  auto* trace = new CTraceData(this);  // joins (and is owned by) this diagram
+  if (GetTraceIndex(trace) < 0) {
+    delete trace;
+    return nullptr;
+  }
+  if (list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
+  return trace;
+}
+
+// Memory and math traces join the diagram once their kinds are built.
+TraceInterface* CDiagram::AddMathTrace() { return nullptr; }
+TraceInterface* CDiagram::AddStaticTrace() { return nullptr; }
+
+TraceInterface* CDiagram::CreateTrace(const std::wstring& type) {
+  if (type == L"Measuring") return AddDataTrace();
+  if (type == L"Math") return AddMathTrace();
+  if (type == L"Memory") return AddStaticTrace();
+  return nullptr;
+}
+
+TraceInterface* CDiagram::RememberTrace(TraceInterface*, const std::wstring&) {
+  return nullptr;  // memory traces arrive with their own kind
+}
+
+bool CDiagram::Refuse(int code, const char* caption) {
+  QuorMessageBox(nullptr, GetErrorDescription(code), Tr(caption), MB_OK | MB_ICONWARNING);
+  return false;
+}
+
+TraceInterface* CDiagram::CreateDataTrace() {
+  if (SRPOptionEnabled(nullptr)) return nullptr;
+  if (traces_.size() >= kMaxTraces) {
+    Refuse(drTooManyTraces, "Ошибка создания измерительной трассы");
+    return nullptr;
+  }
+  if (GetDataTraceCount() >= kMaxDataTraces) {
+    Refuse(drTooManyDataTraces, "Ошибка создания измерительной трассы");
+    return nullptr;
+  }
+  TraceInterface* sel = SelectedTrace(0);
+  TraceInterface* trace = AddDataTrace();
+  if (trace == nullptr || traces_.size() < 2 || sel == nullptr) return trace;
+  trace->SetMeasurement(sel->Measurement());
+  trace->SetScale(sel->GetScaleRef(), sel->GetScaleDiv());
+  CFilter* mine = trace->GetFilter(L"QUANTITY");
+  CFilter* theirs = sel->GetFilter(L"QUANTITY");
+  if (mine != nullptr && theirs != nullptr) {
+    mine->Assign(theirs);
+    mine->UpdateFilter();
+  }
+  return trace;
+}
+
+int CDiagram::AddMeasurements(const std::vector<MeasurementInterface*>* measurements) {
+  if (measurements == nullptr) return 0;
+  for (auto& bar : hBars_) bar->SetHidden(true);
+  for (auto& bar : vBars_) bar->SetHidden(true);
+  deserializing_ = loading_ = true;
+  int made = 0;
+  for (MeasurementInterface* m : *measurements) {
+    if (traces_.size() >= kMaxTraces || GetDataTraceCount() >= kMaxDataTraces) break;
+    TraceInterface* trace = AddDataTrace();
+    if (trace == nullptr) break;
+    trace->AssignMeasurement(m);
+    UpdateTrace(trace);
+    ++made;
+  }
+  for (auto& bar : hBars_) bar->SetHidden(false);
+  for (auto& bar : vBars_) bar->SetHidden(false);
+  deserializing_ = loading_ = false;
+  SetActiveMeasurements();
+  ShowChartFrame(!traces_.empty());
+  AlignControls();
+  return made;
+}
+
+void CDiagram::DeleteSelectedTraces() {
+  if (traces_.empty()) return;
+  deserializing_ = true;
+  const std::vector<TraceInterface*> doomed = selected_;
+  for (TraceInterface* t : doomed) {
+    auto* trace = dynamic_cast<CTrace*>(t);
+    if (trace == nullptr || trace->GetLocked() || GetTraceIndex(trace) < 0) continue;
+    DeleteTrace(trace);
+  }
+  deserializing_ = false;
+  if (traces_.empty()) {
+    ShowChartFrame(false);
+    UpdateSelectedTracesList();
+    if (onTraceReselected) onTraceReselected(this);
+  } else {
+    SelectTrace(0);
+  }
+  Updated();
+}
+
+int CDiagram::SwapTraces(unsigned a, unsigned b) {
+  if (a >= traces_.size() || b >= traces_.size()) return -1;
+  std::swap(traces_[a], traces_[b]);
+  UpdateTrace(traces_[a].get());
+  UpdateTrace(traces_[b].get());
+  return 0;
+}
+
+std::wstring CDiagram::UniqueTraceName(const std::wstring& prefix) {
+  for (int n = 1;; ++n) {
+    const std::wstring candidate = prefix + std::to_wstring(n);
+    const bool taken = std::any_of(traces_.begin(), traces_.end(),
+                                   [&](auto& t) { return t->GetName().compare(0, candidate.size(), candidate) == 0; });
+    if (!taken) return candidate;
+  }
+}
+
+TColor CDiagram::UniqueTraceColor(int index) const {
+  const SColorTheme* theme = control_ != nullptr && control_->GetTheme() != nullptr ? control_->GetTheme() : GetColorTheme(0);
+  const SColorTheme* palette = GetColorTheme(theme->IsBright() ? 0 : 1);
+  const auto colour = [&](int position) {
+    return palette->colors[static_cast<std::size_t>(ctsPaletteFirst + ((position % 12) + 12) % 12)];
+  };
+  if (index >= 0) return colour(index % 12 + trcColorOffset_);
+  int best = 0, bestCount = 12;
+  for (int k = 0; k < 12; ++k) {
+    const TColor c = colour(k);
+    const int used = static_cast<int>(
+        std::count_if(traces_.begin(), traces_.end(), [&](auto& t) { return t->GetColor() == c; }));
+    if (used < bestCount) {
+      best = k;
+      bestCount = used;
+    }
+  }
+  return colour(best);
+}
+
+TColor CDiagram::UniqueTraceColor(TraceInterface*) { return UniqueTraceColor(-1); }
+
+void CDiagram::UpdateTrace(TraceInterface* trace) {
+  const int row = GetTraceIndex(trace);
+  if (row < 0 || row >= list_->Count()) return;
+  list_->SetItemText(row, 0, trace->GetName());
+  list_->SetItemText(row, 1, trace->GetTraceType() == L"Measuring" ? Tr("И")
+                             : trace->GetTraceType() == L"Memory" ? Tr("П")
+                                                                   : Tr("М"));
+  std::wstring channel;
+  if (MeasurementInterface* m = trace->Measurement()) {
+    const std::wstring ch = m->GetParameter(L"channel");
+    const std::wstring notation = m->GetParameter(L"notation");
+    channel = ch.empty() ? notation : GetNotationString(ch.c_str(), true);
+    if (!ch.empty() && !notation.empty()) channel += L"/" + notation;
+    if (channel.empty()) channel = m->GetName();
+  }
+  list_->SetItemText(row, 2, channel);
+  std::wstring quantity = trace->GetQuantity(vtResponse);
+  if (quantity.find(L"dB") != std::wstring::npos) quantity = L"dB";
+  const std::wstring units = GetUnitsString(quantity);
+  const int digits = std::min(trace->GetFractionSize(vtResponse), 6);
+  const auto number = [&](double v) { return DoubleToStr(round_to(v, -digits), ffGeneral, 10) + L" " + units; };
+  list_->SetItemText(row, 3, number(trace->GetScaleRef()));
+  list_->SetItemText(row, 4, number(trace->GetScaleDiv()));
+  list_->SetItemText(row, 5, std::to_wstring(trace->GetRefPosition()));
+  list_->SetItemText(row, 6, GetDescriptionString(trace->GetQuantity(vtResponse)));
+  std::wstring functions;
+  for (unsigned f = 0; f < trace->GetFilterCount(); ++f) {
+    CFilter* filter = trace->GetFilter(f);
+    if (filter == nullptr || !filter->GetEnabled() || filter->GetStatusLine().empty()) continue;
+    if (!functions.empty()) functions += L", ";
+    functions += filter->GetStatusLine();
+  }
+  list_->SetItemText(row, 7, functions);
+  list_->SetItemChecked(row, trace->GetVisible());
+}
+
+// ---------------------------------------------------------------------------------------
+// Selection
+
+void CDiagram::SetTraceList(TraceListInterface* list) {
+  list_ = list != nullptr ? list : ownList_.get();
+  list_->SetSelectionHandler([this](int row, bool on) { OnListSelection(row, on); });
+}
+
+void CDiagram::OnListSelection(int row, bool on) {
+  if (row < 0 || static_cast<std::size_t>(row) >= traces_.size()) return;
+  if (on) {
+    traces_[static_cast<std::size_t>(row)]->Activate();
+  } else {
+    traces_[static_cast<std::size_t>(row)]->Deactivate();
+  }
+  if (!selecting_) UpdateSelectedTracesList();
+}
+
+void CDiagram::SelectTrace(unsigned index) {
+  if (removing_ || index >= static_cast<unsigned>(list_->Count())) return;
+  selecting_ = true;
+  list_->ClearSelection();
+  for (auto& t : traces_) t->Deactivate();
+  list_->SelectItem(static_cast<int>(index), true);
+  selecting_ = false;
+  UpdateSelectedTracesList();
+  UpdateAxesOnMultiSelect();
+}
+
+void CDiagram::SelectAllTraces() {
+  if (!traces_.empty()) list_->SelectAll();
+}
+
+void CDiagram::UpdateSelectedTracesList() {
+  selected_.clear();
+  for (std::size_t i = 0; i < traces_.size() && static_cast<int>(i) < list_->Count(); ++i) {
+    if (list_->IsSelected(static_cast<int>(i))) selected_.push_back(traces_[i].get());
+  }
+  SetActiveMeasurements();
+}
+
+TraceInterface* CDiagram::SelectedTrace(unsigned index) const {
+  return index < selected_.size() ? selected_[index] : nullptr;
+}
+
+bool CDiagram::TraceIsSelected(TraceInterface* trace) const {
+  return std::find(selected_.begin(), selected_.end(), trace) != selected_.end();
+}
+
+void CDiagram::SetActiveMeasurements() {
+  activeMeasurements_.clear();
+  for (TraceInterface* t : selected_) {
+    auto* m = dynamic_cast<CMeasurement*>(t->Measurement());
+    if (m != nullptr && std::find(activeMeasurements_.begin(), activeMeasurements_.end(), m) == activeMeasurements_.end())
+      activeMeasurements_.push_back(m);
+  }
+  if (control_ != nullptr) {
+    control_->SetActiveMeasurements(this);
+    control_->SetUsedMeasurements();
+  }
+}
+
+bool CDiagram::IsMeasurementActive(CMeasurement* measurement) {
+  return active_ && std::find(activeMeasurements_.begin(), activeMeasurements_.end(), measurement) !=
+                        activeMeasurements_.end();
+}
+
+void CDiagram::AutoScaleAllTraces() {
+  std::vector<TraceInterface*> all;
+  for (auto& t : traces_) all.push_back(t.get());
+  AutoScaleTraces(&all);
+  UpdateAxesOnMultiSelect();
+}
+
+// ---------------------------------------------------------------------------------------
+// Axes
+
+CChartAxis* CDiagram::GetBindAxis(EBindedAxis axis) {
+  if (axis == baLeft) return &chart_.LeftAxis();
+  if (axis == baRight) return &chart_.RightAxis();
+  return nullptr;
+}
+
+void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
+  auto* t = dynamic_cast<CTrace*>(trace);
+  const double start = t != nullptr ? t->GetResponseScaleStart() : 0.0;
+  const double stop = t != nullptr ? t->GetResponseScaleStop() : 1.0;
+  axis.SetMinMax(start, stop);
+  axis.SetLogarithmic(t != nullptr && t->GetAxisYLogarithmicScale());
+  const EPlot plot = trace->GetPlot();
+  axis.SetIncrement(plot == plPolar || plot == plSmith ? 0.0 : 0.1 * (stop - start));
+  axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
+}
+
+void CDiagram::UpdateAxes(int which, TraceInterface* trace) {
+  if (trace == nullptr) return;
+  if (!trace->IsActive() && left_.trace != trace && right_.trace != trace) return;
+  if ((which == 1 || which == 3) && (!left_.enabled || left_.trace == trace)) ApplyAxisScale(chart_.LeftAxis(), trace);
+  if ((which == 4 || which == 3) && right_.enabled && right_.trace == trace) ApplyAxisScale(chart_.RightAxis(), trace);
+  if (which == 2 || which == 3) {
+    CChartAxis& bottom = chart_.BottomAxis();
+    double start = trace->GetStimulusStart(), stop = trace->GetStimulusStop();
+    if (trace->ZeroRange()) {
+      start -= 1e-8;
+      stop += 1e-8;
+    }
+    bottom.SetMinMax(std::min(start, stop), std::max(start, stop));
+    bottom.SetInverted(start > stop);
+    bottom.SetTitle(GetUnitsString(trace->GetQuantity(vtStimulus)));
+    const bool barShown = barVisible_ && barShown_;
+    bottom.SetLabelsVisible(!barShown);
+    bottom.SetIncrement(barShown ? 0.1 * std::fabs(stop - start) : 0.0);
+    bottom.SetLogarithmic(trace->GetPlot() == plLog);
+  }
+  Updated();
+}
+
+void CDiagram::UpdateAxesOnMultiSelect() {
+  for (auto& t : traces_) {
+    if (t->IsActive()) {
+      UpdateAxes(3, t.get());
+      break;
+    }
+  }
+  if (right_.enabled && right_.trace != nullptr) UpdateAxes(4, right_.trace);
+}
+
+void CDiagram::BindAxis(int tag) {
+  if (tag == -1) {
+    if (left_.enabled && left_.trace != nullptr) left_.trace->BindTrace(baLeft, false);
+    left_ = {};
+    for (TraceInterface* t : selected_) t->Activate();
+    UpdateAxesOnMultiSelect();
+    return;
+  }
+  if (tag == -2) {
+    if (right_.enabled && right_.trace != nullptr) right_.trace->BindTrace(baRight, false);
+    right_ = {};
+    chart_.RightAxis().SetVisible(false);
+    Updated();
+    return;
+  }
+  bool toLeft = true;
+  TraceInterface* trace = nullptr;
+  if (tag >= 0 && tag < 30) {
+    trace = tag < static_cast<int>(traces_.size()) ? traces_[static_cast<std::size_t>(tag)].get() : nullptr;
+  } else if (tag >= 30 && tag < 60) {
+    toLeft = false;
+    trace = tag - 30 < static_cast<int>(traces_.size()) ? traces_[static_cast<std::size_t>(tag - 30)].get() : nullptr;
+  } else {
+    trace = SelectedTrace(0);
+  }
+  if (trace == nullptr) return;
+  if (toLeft) {
+    if (right_.trace == trace) BindAxis(-2);
+    if (left_.trace != nullptr && left_.trace != trace) left_.trace->BindTrace(baLeft, false);
+    const bool wasEnabled = left_.enabled;
+    left_ = {true, trace};
+    trace->BindTrace(baLeft, true);
+    if (!wasEnabled) UpdateAxesOnMultiSelect();
+    UpdateAxes(1, trace);
+  } else {
+    if (left_.trace == trace) {
+      trace->BindTrace(baLeft, false);
+      left_ = {};
+    }
+    if (right_.trace != nullptr && right_.trace != trace) right_.trace->BindTrace(baRight, false);
+    right_ = {true, trace};
+    trace->BindTrace(baRight, true);
+    chart_.RightAxis().SetVisible(true);
+    UpdateAxes(4, trace);
+    AlignControls();
+  }
+  UpdateBindedAxesColor(trace);
+}
+
+void CDiagram::UpdateBindedAxesColor(TraceInterface* trace) {
+  if (left_.trace == trace && trace != nullptr) {
+    chart_.LeftAxis().SetGridColor(trace->GetColor());
+  } else if (right_.trace == trace && trace != nullptr) {
+    chart_.RightAxis().SetGridColor(trace->GetColor());
+  }
+  Updated();
+}
+
+unsigned CDiagram::GetTracesWithOwnAxeCount() const {
+  return static_cast<unsigned>(std::count_if(traces_.begin(), traces_.end(),
+                                             [](auto& t) { return t->GetVisible() && t->GetOwnHorizAxis(); }));
+}
+
+TraceInterface* CDiagram::GetTraceWithOwnAxe(unsigned index) const {
+  for (auto& t : traces_) {
+    if (t->GetVisible() && t->GetOwnHorizAxis() && index-- == 0) return t.get();
+  }
+  return nullptr;
+}
+
+void CDiagram::SetAxisXLogarithmicScale(bool on) {
+  if (!on) {
+    for (auto& t : traces_) {
+      if (t->GetPlot() == plLog && t->GetQuantity(vtResponse) != L"dBc/Hz") t->SetPlot(plRect);
+    }
+    logX_ = false;
+    UpdateAxesOnMultiSelect();
+    return;
+  }
+  const bool blocked = std::any_of(traces_.begin(), traces_.end(),
+                                   [](auto& t) { return t->GetPlot() == plRect && t->GetStimulusStart() <= 0; });
+  int changed = 0;
+  if (!blocked) {
+    for (auto& t : traces_) {
+      if (t->GetPlot() == plRect && t->GetQuantity(vtStimulus).find(L"Hz") != std::wstring::npos) {
+        t->SetPlot(plLog);
+        ++changed;
+      }
+    }
+  }
+  if (blocked || (changed == 0 && !deserializing_)) {
+    QuorMessageBox(nullptr,
+                   Tr("Диапазон значений задающего воздействия одной или нескольких трасс\nне позволяет использовать "
+                      "логарифмическую ось диаграммы."),
+                   Tr("Ошибка"), MB_OK | MB_ICONERROR);
+  }
+  logX_ = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plLog; });
+  UpdateAxesOnMultiSelect();
+}
+
+void CDiagram::SetAxisYLogarithmicScale(bool on) {
+  bool refused = false, accepted = false;
+  for (auto& t : traces_) {
+    if (t->SetAxisYLogarithmicScale(on)) {
+      accepted = true;
+    } else {
+      refused = true;
+    }
+  }
+  if (accepted || traces_.empty() || deserializing_) {
+    logY_ = on && accepted ? true : (on ? logY_ : false);
+    UpdateAxesOnMultiSelect();
+  }
+  if ((refused || !accepted) && !deserializing_ && !traces_.empty()) {
+    QuorMessageBox(nullptr,
+                   Tr("Диапазон значений одной или нескольких трасс не позволяет\nиспользовать логарифмическую ось "
+                      "диаграммы."),
+                   Tr("Ошибка"), MB_OK | MB_ICONERROR);
+    if (!accepted) logY_ = false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Channels
+
+void CDiagram::CallbackChanged(CMeasurement* measurement, EMeasureParam kind) {
+  if (measurement == nullptr) return;
+  if (kind == mpAttached || kind == mpName) {
+    for (auto& t : traces_) {
+      if (t->Measurement() == measurement) UpdateTrace(t.get());
+    }
+  }
+  if (kind == mpAttached || kind == mpStimulusRange || kind == mpInfo) {
+    bool changed = false;
+    EnsureBars(measurement, changed);
+    DropUnusedBars(changed);
+    if (changed) {
+      SetActiveMeasurements();
+      AlignControls();
+    }
+  }
+  if (kind == mpAttached || kind == mpResponseQuantity) {
+    logX_ = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plLog; });
+  }
+  if (kind == mpParameter && IsParameterNoise(measurement->GetLastParameter())) return;
+  if (kind != mpStimulusRange && kind != mpInfo && kind != mpPointsCount) Updated();
+}
+
+void CDiagram::EnsureBars(CMeasurement* measurement, bool& changed) {
+  const std::wstring channel = measurement->GetParameter(L"channel");
+  for (std::size_t i = 0; i < hBars_.size(); ++i) {
+    if (hBars_[i]->GetChannel() != channel) continue;
+    if (std::find(activeMeasurements_.begin(), activeMeasurements_.end(), measurement) != activeMeasurements_.end())
+      AlignControls();
+    else
+      changed = true;
+    Updated();
+    return;
+  }
+  auto h = std::make_unique<TExStatusBar>(this);
+  h->SetChannel(channel);
+  h->SetPosition(0);
+  auto v = std::make_unique<TExStatusBar>(this);
+  v->SetChannel(channel);
+  v->SetPrimary(false);
+  v->SetPosition(1);
+  if (theme_ != nullptr) {
+    h->SetColorTheme(*theme_);
+    v->SetColorTheme(*theme_);
+  }
+  hBars_.push_back(std::move(h));
+  vBars_.push_back(std::move(v));
+  changed = true;
+}
+
+void CDiagram::DropUnusedBars(bool& changed) {
+  // The last pair is never examined: it belongs to the channel that just reported.
+  for (int i = static_cast<int>(hBars_.size()) - 2; i >= 0; --i) {
+    const std::wstring& channel = hBars_[static_cast<std::size_t>(i)]->GetChannel();
+    bool used = false;
+    for (unsigned k = 0; k < GetMeasurementCount() && !used; ++k)
+      used = GetMeasurement(k)->GetParameter(L"channel") == channel;
+    if (used) continue;
+    hBars_.erase(hBars_.begin() + i);
+    vBars_.erase(vBars_.begin() + i);
+    changed = true;
+  }
+}
+
+TExStatusBar* CDiagram::HorizontalBar(unsigned index) const {
+  return index < hBars_.size() ? hBars_[index].get() : nullptr;
+}
+
+TExStatusBar* CDiagram::VerticalBar(unsigned index) const {
+  return index < vBars_.size() ? vBars_[index].get() : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// The diagram as a whole
+
+IModulesFactory* CDiagram::GetFilterFactory() { return control_ != nullptr ? control_->GetFilterFactory() : nullptr; }
+
+std::wstring CDiagram::GetOption(const wchar_t* name) {
+  return control_ != nullptr && name != nullptr ? control_->GetDiagramString(name) : std::wstring();
+}
+
+void CDiagram::UpdatePropPages(int kind) {
+  if (control_ != nullptr && kind >= ppuAll && kind <= ppuMarkers) control_->UpdatePropPages(static_cast<EPPUpdate>(kind));
+}
+
+void CDiagram::RepaintChart() { Updated(); }
+
+void CDiagram::TraceCleared(TraceInterface*) { Updated(); }
+
+void CDiagram::Updated() {
+  if (view_ != nullptr) view_->Invalidate();
+}
+
+void CDiagram::ShowMeasurementBar(bool show) {
+  barShown_ = show;
+  AlignControls();
+}
+
+void CDiagram::SetMeasurementBarVisibility(bool visible) {
+  barVisible_ = visible;
+  AlignControls();
+}
+
+void CDiagram::ShowChartFrame(bool show) {
+  frameShown_ = show;
+  chart_.SetFrameVisible(show);
+  Updated();
+}
+
+void CDiagram::SetActive(bool on) {
+  active_ = on;
+  if (theme_ != nullptr) {
+    const bool highlight = on && control_ != nullptr && control_->GetDiagramCount() > 1;
+    chart_.SetFrameColor(highlight ? theme_->colors[1] : theme_->colors[2]);
+  }
+  UpdateSelectedTracesList();
+  Updated();
+}
+
+void CDiagram::Activated() {
+  if (list_->CanFocus()) list_->SetFocus();
+  if (onSelected) onSelected(this);
+}
+
+void CDiagram::SetVisible(bool visible) {
+  visible_ = visible;
+  Updated();
+}
+
+void CDiagram::SetBounds(const SRect& bounds) {
+  bounds_ = bounds;
+  AlignControls();
+}
+
+void CDiagram::SetLabelText(const std::wstring& text) {
+  labelText_ = text;
+  Updated();
+}
+
+void CDiagram::SetColorTheme(const SColorTheme* theme) {
+  theme_ = theme;
+  if (theme_ == nullptr) return;
+  chart_.SetColor(theme_->colors[ctsBackground]);
+  chart_.SetBackWallColor(theme_->colors[ctsBackground]);
+  for (auto& bar : hBars_) bar->SetColorTheme(*theme_);
+  for (auto& bar : vBars_) bar->SetColorTheme(*theme_);
+  Updated();
+}
+
+void CDiagram::LockChart(bool on) {
+  if (on) {
+    chart_.Lock();
+  } else if (chart_.IsLocked()) {
+    chart_.Unlock();
+  }
+}
+
+void CDiagram::AlignControls() {
+  if (loading_ || deserializing_) return;
+  const int offset = GetMetrics(STATUS_BAR_OFFSET);
+  int x = bounds_.left + kBorder, y = bounds_.top + kBorder;
+  const bool bars = barVisible_ && barShown_;
+  for (std::size_t i = 0; i < hBars_.size(); ++i) {
+    TExStatusBar& h = *hBars_[i];
+    TExStatusBar& v = *vBars_[i];
+    // A bar pair shows while a visible trace shows its channel; the vertical bar only when
+    // that channel has indicators for it.
+    bool used = false, vertical = false;
+    for (auto& t : traces_) {
+      MeasurementInterface* m = t->Measurement();
+      if (!t->GetVisible() || m == nullptr || m->GetParameter(L"channel") != h.GetChannel()) continue;
+      used = true;
+      vertical = vertical || m->GetIndicatorCount(citSecond) > 0;
+    }
+    h.SetVisible(bars && used);
+    v.SetVisible(bars && used && vertical && v.Width() > 0);
+    if (h.IsShowing()) {
+      h.SetBounds({x, y, bounds_.right - kBorder, y + h.Height()});
+      y += h.Height() + offset;
+    }
+    if (v.IsShowing()) {
+      v.SetBounds({x, y, x + v.Width(), bounds_.bottom - kBorder});
+      x += v.Width() + offset;
+    }
+  }
+  chart_.SetBounds({x, y, bounds_.right - kBorder, bounds_.bottom - kBorder});
+  Updated();
+}
+
+void CDiagram::Draw(ICanvas& canvas) {
+  if (!visible_) return;
+  canvas.SetClipRect(bounds_);
+  canvas.SetBrush({theme_ != nullptr ? theme_->colors[ctsBackground] : clBtnFace, bsSolid});
+  canvas.SetPen({clNone, 1, psClear});
+  canvas.FillRect(bounds_);
+  for (std::size_t i = hBars_.size(); i-- > 0;) {
+    if (hBars_[i]->IsShowing()) hBars_[i]->Paint(canvas);
+    if (vBars_[i]->IsShowing()) vBars_[i]->Paint(canvas);
+  }
+  canvas.SetClipRect(chart_.Bounds());
+  chart_.Draw(canvas);
+  if (!labelText_.empty()) {
+    const SRect plot = chart_.PlotRect();
+    SFont font = chart_.Font();
+    font.color = chart_.FrameColor();
+    canvas.SetFont(font);
+    const SSize extent = canvas.TextExtent(labelText_);
+    canvas.TextOut(plot.right - extent.cx - 4, plot.top + 2, labelText_);
+  }
+  canvas.ResetClip();
+}

@@ -1,0 +1,221 @@
+#pragma once
+// One diagram of the control: a chart with a left and a right response axis and a bottom
+// stimulus axis, the traces drawn on it (owned), a trace list, one pair of measurement bars
+// per channel its traces show, and the reactions to its channels' changes. Everything is
+// laid out and painted through the canvas; a view only forwards input and repaints.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/Chart.h"
+#include "core/DiagCommonLib.h"
+#include "interfaces/DiagramControlInterface.h"
+#include "interfaces/DiagramInterface.h"
+#include "interfaces/TraceListInterface.h"
+#include "measurements/MeasurementSubscriber.h"
+
+class CTrace;
+class TExStatusBar;
+
+// What the diagram asks of the window that shows it.
+class IDiagramView {
+ public:
+  virtual ~IDiagramView() = default;
+  virtual void Invalidate() = 0;
+};
+
+// One response axis: shared (it shows the selected trace's scale) or bound to one trace.
+struct SAxisControl {
+  bool enabled = false;
+  TraceInterface* trace = nullptr;
+};
+
+class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
+ public:
+  static constexpr unsigned kMaxTraces = 30;
+  static constexpr unsigned kMaxDataTraces = 10;
+
+  explicit CDiagram(DiagramControlInterface* control);
+  ~CDiagram() override;
+
+  // --- DiagramInterface
+  void DeleteSelectedTraces() override;
+  unsigned GetTraceCount() const override { return static_cast<unsigned>(traces_.size()); }
+  int GetTraceIndex(TraceInterface* trace) const override;
+  TraceInterface* RememberTrace(TraceInterface* source, const std::wstring& name) override;
+  TraceInterface* Trace(const wchar_t* name) override;
+  TraceInterface* Trace(unsigned index) override;
+  void SelectTrace(unsigned index) override;
+  MeasurementInterface* Measurement(unsigned index) override;
+  unsigned MeasurementCount() override { return GetMeasurementCount(); }
+  CChart* GetChart() override { return &chart_; }
+  CChartAxis* GetBindAxis(EBindedAxis axis) override;
+  void UpdateAxes(int which, TraceInterface* trace) override;
+  void RepaintChart() override;
+  void UpdateTraceStatus(TraceInterface* trace) override { UpdateTrace(trace); }
+  void TraceCleared(TraceInterface* trace) override;
+  IMarkersManager* GetMarkers() override { return markers_; }
+  bool GetAxisXLogarithmicScale() const override { return logX_; }
+  bool GetAxisYLogarithmicScale() const override { return logY_; }
+  void SetAxisXLogarithmicScale(bool on) override;
+  void SetAxisYLogarithmicScale(bool on) override;
+  bool GetMeasurementBarVisibility() const override { return barVisible_; }
+  void ShowMeasurementBar(bool show) override;
+  void ShowChartFrame(bool show) override;
+  void SetGradient(bool on) override { gradient_ = on; }
+  void SetWaterfall(bool on) override { waterfall_ = on; }
+  void SetActiveMeasurements() override;
+  std::wstring UniqueTraceName(const std::wstring& prefix) override;
+  TColor UniqueTraceColor(TraceInterface* trace) override;
+  void AddTrace(TraceInterface* trace) override;
+  void RemoveTrace(TraceInterface* trace) override;
+  void DestroyTrace(TraceInterface* trace) override;
+  IModulesFactory* GetFilterFactory() override;
+  std::wstring GetOption(const wchar_t* name) override;
+  void UpdatePropPages(int kind) override;
+
+  // --- CMeasurementSubscriber
+  void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
+  bool IsMeasurementActive(CMeasurement* measurement) override;
+
+  // --- traces
+  TraceInterface* AddDataTrace();
+  TraceInterface* AddMathTrace();
+  TraceInterface* AddStaticTrace();
+  // "Measuring", "Math" or "Memory"; null for another name or at the limits.
+  TraceInterface* CreateTrace(const std::wstring& type);
+  // The menu command: refuses at the limits with its message.
+  TraceInterface* CreateDataTrace();
+  int AddMeasurements(const std::vector<MeasurementInterface*>* measurements);
+  unsigned GetDataTraceCount() const;
+  CTrace* GetTrace(unsigned index) const;
+  // 0, or -1 when either index is out of range.
+  int SwapTraces(unsigned a, unsigned b);
+  TColor UniqueTraceColor(int index) const;
+  int GetTrcColorOffset() const { return trcColorOffset_; }
+  void SetTrcColorOffset(int offset) { trcColorOffset_ = offset; }
+
+  // --- selection
+  unsigned GetSelectedTracesCount() const { return static_cast<unsigned>(selected_.size()); }
+  TraceInterface* SelectedTrace(unsigned index) const;
+  bool TraceIsSelected(TraceInterface* trace) const;
+  void SelectAllTraces();
+  void UpdateSelectedTracesList();
+  // Re-applies the selection to the traces and the shared axes.
+  void UpdateAxesOnMultiSelect();
+  void AutoScaleAllTraces();
+
+  // --- axes
+  // tag -1: the left axis follows the selection; -2: the right axis off; 0…29 bind that trace
+  // to the left axis, 30…59 to the right one; other negative tags the first selected trace.
+  void BindAxis(int tag);
+  const SAxisControl& LeftAxisControl() const { return left_; }
+  const SAxisControl& RightAxisControl() const { return right_; }
+  void UpdateBindedAxesColor(TraceInterface* trace);
+  unsigned GetTracesWithOwnAxeCount() const;
+  TraceInterface* GetTraceWithOwnAxe(unsigned index) const;
+
+  // --- the diagram as the control sees it
+  DiagramControlInterface* GetControl() const { return control_; }
+  bool GetActive() const { return active_; }
+  void SetActive(bool on);
+  void Activated();
+  bool GetLocked() const { return locked_; }
+  void SetLocked(bool locked) { locked_ = locked; }
+  const std::wstring& GetName() const { return name_; }
+  void SetName(const std::wstring& name) { name_ = name; }
+  bool GetVisible() const { return visible_; }
+  void SetVisible(bool visible);
+  void Stretch(bool on) { stretched_ = on; }
+  bool IsStretched() const { return stretched_; }
+  const SRect& GetBounds() const { return bounds_; }
+  void SetBounds(const SRect& bounds);
+  void SetLabelText(const std::wstring& text);
+  const std::wstring& GetLabelText() const { return labelText_; }
+  void SetMeasurementBarVisibility(bool visible);
+  bool GetTraceHeaderVisible() const { return traceHeader_; }
+  void ShowTraceHeader(bool show) { traceHeader_ = show; }
+  bool GetChartFrameVisible() const { return frameShown_; }
+  bool GetGradient() const { return gradient_; }
+  bool GetWaterfall() const { return waterfall_; }
+  void SetColorTheme(const SColorTheme* theme);
+  void LockChart(bool on);
+  // Called by the control before it destroys the diagram: the channels are left.
+  void Finalize();
+  bool IsDeserializing() const { return deserializing_; }
+  void SetDeserializing(bool on) { deserializing_ = on; }
+  bool IsLoading() const { return loading_; }
+  void SetLoading(bool on) { loading_ = on; }
+
+  // The markers manager; null until one is attached.
+  void SetMarkers(IMarkersManager* markers) { markers_ = markers; }
+
+  // --- trace list (a headless model until a view attaches its own)
+  TraceListInterface* GetTraceList() const { return list_; }
+  void SetTraceList(TraceListInterface* list);
+  // Fills the list row of the trace.
+  void UpdateTrace(TraceInterface* trace);
+
+  // --- bars, layout and drawing
+  unsigned GetBarCount() const { return static_cast<unsigned>(hBars_.size()); }
+  TExStatusBar* HorizontalBar(unsigned index) const;
+  TExStatusBar* VerticalBar(unsigned index) const;
+  // Places the bars and the chart inside the diagram's bounds.
+  void AlignControls();
+  void Draw(ICanvas& canvas);
+  void SetView(IDiagramView* view) { view_ = view; }
+  // Repaint through the control's view.
+  void Updated();
+
+  // Events for the control.
+  std::function<void(CDiagram*)> onSelected;
+  std::function<void(CDiagram*)> onTraceUpdated;
+  std::function<void(CDiagram*)> onTraceReselected;
+  std::function<void(CDiagram*)> onCloseRequest;
+  std::function<void(CDiagram*)> onStretchRequest;
+
+ private:
+  void OnListSelection(int row, bool selected);
+  void DeleteTrace(CTrace* trace);
+  void EnsureBars(CMeasurement* measurement, bool& changed);
+  void DropUnusedBars(bool& changed);
+  void ApplyAxisScale(CChartAxis& axis, TraceInterface* trace);
+  void HandMarkersSlots();
+  bool Refuse(int code, const char* caption);
+
+  DiagramControlInterface* control_;
+  CChart chart_;
+  SAxisControl left_;
+  SAxisControl right_;
+  IMarkersManager* markers_ = nullptr;
+  int trcColorOffset_ = 0;
+  bool active_ = false;
+  bool locked_ = false;
+  bool deserializing_ = false;
+  bool loading_ = false;
+  bool selecting_ = false;
+  bool removing_ = false;
+  std::vector<std::unique_ptr<CTrace>> traces_;  // display order
+  std::vector<TraceInterface*> selected_;
+  std::vector<std::unique_ptr<TExStatusBar>> hBars_;
+  std::vector<std::unique_ptr<TExStatusBar>> vBars_;
+  std::vector<CMeasurement*> activeMeasurements_;
+  bool barVisible_ = true;
+  bool barShown_ = true;  // hidden for plots that have no stimulus axis of their own
+  bool traceHeader_ = true;
+  bool logX_ = false;
+  bool logY_ = false;
+  bool frameShown_ = false;
+  bool gradient_ = false;
+  bool waterfall_ = false;
+  bool visible_ = true;
+  bool stretched_ = false;
+  std::wstring name_;
+  std::wstring labelText_;
+  SRect bounds_{0, 0, 640, 480};
+  const SColorTheme* theme_ = nullptr;
+  std::unique_ptr<TraceListInterface> ownList_;
+  TraceListInterface* list_ = nullptr;
+  IDiagramView* view_ = nullptr;
+};
