@@ -9,6 +9,8 @@
 #include <cstring>
 #include <cwctype>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 
 // glibc's counter that invalidates cached translations when the language changes.
 extern "C" int _nl_msg_cat_cntr;
@@ -137,14 +139,48 @@ std::string WideToUtf8(std::wstring_view text) {
   return out;
 }
 
+namespace {
+
+// Translations already looked up, per domain and message id. gettext's own lookup walks
+// its catalogue list under a lock every time, which is felt where a layout fills hundreds
+// of list cells; the cache is dropped whenever the catalogues or the language change.
+struct STranslationCache {
+  std::mutex lock;
+  int generation = -1;
+  std::unordered_map<std::string, std::wstring> texts;  // key: domain '\x1f' msgid
+};
+
+STranslationCache& Cache() {
+  static STranslationCache cache;
+  return cache;
+}
+
+}  // namespace
+
 std::wstring TrDomain(const char* domain, const char* msgid) {
   if (msgid == nullptr) return {};
   if (*msgid == '\0') return {};  // "" would return the catalogue header
   InitTranslations();
-  return Utf8ToWide(::dgettext(domain, msgid));
+  STranslationCache& cache = Cache();
+  std::string key = domain != nullptr ? domain : "";
+  key += '\x1f';
+  key += msgid;
+  std::lock_guard<std::mutex> guard(cache.lock);
+  if (cache.generation != _nl_msg_cat_cntr) {
+    cache.texts.clear();
+    cache.generation = _nl_msg_cat_cntr;
+  }
+  auto it = cache.texts.find(key);
+  if (it == cache.texts.end()) it = cache.texts.emplace(std::move(key), Utf8ToWide(::dgettext(domain, msgid))).first;
+  return it->second;
 }
 
 std::wstring Tr(const char* msgid) { return TrDomain(kTextDomain, msgid); }
+
+int TranslationGeneration() {
+  InitTranslations();
+  return _nl_msg_cat_cntr;
+}
 
 std::string TranslationCatalogueDir() {
   InitTranslations();

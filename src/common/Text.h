@@ -16,6 +16,10 @@ std::wstring Tr(const char* msgid);
 // The same for another text domain, with dgettext's semantics.
 std::wstring TrDomain(const char* domain, const char* msgid);
 
+// Changes whenever translations may have changed (language switch, catalogue loaded), so
+// callers can keep translated tables and rebuild them only then.
+int TranslationGeneration();
+
 // Folder the catalogues were bound from (empty when none was found).
 std::string TranslationCatalogueDir();
 

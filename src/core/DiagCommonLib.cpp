@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <mutex>
+#include <vector>
 
 #include "common/Assert.h"
 #include "common/Settings.h"
@@ -290,14 +292,41 @@ static_assert(std::size(kNotations) == 28);
 
 }  // namespace
 
+namespace {
+
+// The notation table with its texts translated, rebuilt when the translations change: trace
+// lists look a channel's notation up for every row they fill.
+struct SNotationTexts {
+  std::wstring key, translatedKey, longText, shortText;
+};
+
+const std::vector<SNotationTexts>& NotationTexts() {
+  static std::vector<SNotationTexts> texts;
+  static int generation = -1;
+  static std::mutex lock;
+  std::lock_guard<std::mutex> guard(lock);
+  const int now = TranslationGeneration();
+  if (generation != now || texts.empty()) {
+    texts.clear();
+    for (const SNotation& row : kNotations) {
+      texts.push_back({Utf8ToWide(row.key), Tr(row.key), Tr(row.longText),
+                       row.shortText != nullptr ? Tr(row.shortText) : Tr(row.longText)});
+    }
+    generation = now;
+  }
+  return texts;
+}
+
+}  // namespace
+
 std::wstring GetNotationString(const wchar_t* notation, bool shortForm) {
   if (notation == nullptr) return {};
   const std::wstring name = notation;
+  const std::vector<SNotationTexts>& texts = NotationTexts();
   // From the last row, so the channel kinds win over anything translated alike.
-  for (auto row = std::rbegin(kNotations); row != std::rend(kNotations); ++row) {
-    if (Utf8ToWide(row->key) != name && Tr(row->key) != name) continue;
-    if (shortForm && row->shortText != nullptr) return Tr(row->shortText);
-    return Tr(row->longText);
+  for (auto row = texts.rbegin(); row != texts.rend(); ++row) {
+    if (row->key != name && row->translatedKey != name) continue;
+    return shortForm ? row->shortText : row->longText;
   }
   return name;
 }
