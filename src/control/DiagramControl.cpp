@@ -68,6 +68,11 @@ CDiagramControl::~CDiagramControl() {
   filterFactory_.reset();
 }
 
+void CDiagramControl::SetFilterFactory(std::unique_ptr<IModulesFactory> factory) {
+  if (!PV_ASSERT(diagrams_.empty())) return;
+  filterFactory_ = std::move(factory);
+}
+
 // ---- display strings ----------------------------------------------------------------------
 
 std::wstring CDiagramControl::GetDiagramString(const wchar_t* key) const {
@@ -222,6 +227,21 @@ void CDiagramControl::SetDiagramPosition(unsigned index, int position) {
     return;
   }
   if (!stretched_ && index < kSlots) positions_[index] = position;
+}
+
+SRect CDiagramControl::GetSlotRect(unsigned index) const {
+  const SSize size = ClientSize();
+  SRect rect;
+  if (index >= kSlots) return rect;
+  int position = positions_[index];
+  if (index < diagrams_.size() && stretched_) {
+    if (!diagrams_[index]->IsStretched()) return rect;
+    position = CObjectArranger::kWholeArea;
+  } else if (index == diagrams_.size() && (!PanelTakesSlot() || stretched_)) {
+    return rect;
+  }
+  if (position < 0 || !arranger_.GetPosition(rect, position, size.cx, size.cy)) return SRect{};
+  return rect;
 }
 
 int CDiagramControl::GetDiagramPosition(unsigned index) const {
@@ -442,27 +462,6 @@ void CDiagramControl::UpdatePropPages(EPPUpdate kind) {
   if (kind == ppuAll || kind == ppuMarkers)
     for (auto& page : propPages_) page->MarkersUpdate();
   for (auto& page : propPages_) page->Update();
-}
-
-// ---- layout -------------------------------------------------------------------------------
-
-void CDiagramControl::Serialize(pugi::xml_node, const char*) {
-  // The layout writer fills this in; until then a saved layout holds no control element.
-}
-
-bool CDiagramControl::Deserialize(pugi::xml_node, const char*) {
-  // Until the layout reader arrives a load places what exists: the mode that fits the slots,
-  // every diagram shown, the first one active.
-  const int slots = static_cast<int>(SlotCount());
-  if (!arranger_.CheckMode(mode_, slots)) {
-    const int mode = arranger_.GetMode(slots);
-    if (PV_ASSERT(mode!=-1)) SetDiagramMode(mode);
-  }
-  initializing_ = false;
-  ArrangeDiagrams();
-  for (auto& diagram : diagrams_) diagram->SetVisible(true);
-  SetActiveDiagram(0);
-  return true;
 }
 
 // ---- host ---------------------------------------------------------------------------------

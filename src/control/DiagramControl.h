@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "chart/Canvas.h"
+#include "common/Xml.h"
 #include "core/PluginManager.h"
 #include "diagram/Diagram.h"
 #include "diagram/InfoPanel.h"
@@ -77,6 +78,9 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   // Index GetDiagramCount() places the information panel.
   void SetDiagramPosition(unsigned index, int position) override;
   int GetDiagramPosition(unsigned index) const override;
+  // The rectangle of a slot (diagram index, or the index after the diagrams for the panel)
+  // in the host's client area as the arrangement gives it now; empty when not placed.
+  SRect GetSlotRect(unsigned index) const;
   const SColorTheme* GetTheme() const override;
   void SendDiagramParameter(MeasurementInterface* measurement, const wchar_t* name, double value,
                             double extra) override;
@@ -87,13 +91,28 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   unsigned GetPropPageCount() const override { return static_cast<unsigned>(propPages_.size()); }
   // A CPropPageBase*, null out of range.
   void* GetPropPage(unsigned index) const override { return Page(index); }
+  // Writes "diagram_control" (mode, colour map, every diagram and the information panel) and
+  // "proppages" under `element`.
   void Serialize(pugi::xml_node element, const char* name) override;
-  bool Deserialize(pugi::xml_node node, const char* name) override;
+  // Reads what Serialize wrote under `node`; kind "scheme" reads only the start-up settings
+  // (the relation presets file and the metrics) and leaves the control initializing.
+  bool Deserialize(pugi::xml_node node, const char* kind) override;
   IModulesFactory* GetFilterFactory() override { return filterFactory_.get(); }
   void SetActiveMeasurements(DiagramInterface* diagram) override;
   void SetUsedMeasurements() override;
   const SColorMapSettings* GetColorMapSettings() const override { return &colorMapSettings_; }
   bool GetAntiAliasing() const override { return antiAliasing_; }
+
+  // --- layout files: the layout under a root element of its own
+  // Written atomically: a failed save leaves the old file as it was.
+  bool SaveLayoutToFile(const std::wstring& path);
+  // A file that cannot be read as XML is refused (its result returned) before anything
+  // changes.
+  SXmlResult LoadLayoutFromFile(const std::wstring& path);
+
+  // Replaces the filter factory the traces create their filters with. Only before the first
+  // diagram exists: every filter is destroyed by the factory that made it.
+  void SetFilterFactory(std::unique_ptr<IModulesFactory> factory);
 
   // --- diagrams
   // -1 when the diagram is not one of this control's.
@@ -173,6 +192,10 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   void Connect(CDiagram* diagram);
   void DestroyDiagram(std::unique_ptr<CDiagram> diagram);
   bool FilterModuleExists(const std::wstring& name) const;
+  // The parts of Deserialize.
+  void DeserializeScheme(pugi::xml_node control);
+  void DeserializeDiagrams(pugi::xml_node control);
+  void DeserializePropPages(pugi::xml_node node);
 
   IControlHost* host_;
   bool initializing_ = true;
@@ -181,7 +204,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   bool infoPanelEnabled_ = false;
   bool destroying_ = false;
   int mode_ = 0;
-  std::unique_ptr<CModulesFactory> filterFactory_;
+  std::unique_ptr<IModulesFactory> filterFactory_;
   std::unique_ptr<CModulesFactory> propPageFactory_;
   std::vector<PagePtr> propPages_;
   std::vector<std::unique_ptr<CMeasurement>> measurements_;

@@ -10,6 +10,7 @@
 #include "common/Units.h"
 #include "common/UserInteraction.h"
 #include "core/AutoScale.h"
+#include "core/MenuModel.h"
 #include "core/DiagMetrics.h"
 #include "diagram/ExStatusBar.h"
 #include "diagram/TraceListModel.h"
@@ -266,6 +267,7 @@ TColor CDiagram::UniqueTraceColor(int index) const {
 TColor CDiagram::UniqueTraceColor(TraceInterface*) { return UniqueTraceColor(-1); }
 
 void CDiagram::UpdateTrace(TraceInterface* trace) {
+  if (rowsDeferred_) return;
   const int row = GetTraceIndex(trace);
   if (row < 0 || row >= list_->Count()) return;
   list_->SetItemText(row, 0, trace->GetName());
@@ -702,6 +704,24 @@ void CDiagram::SetColorTheme(const SColorTheme* theme) {
   Updated();
 }
 
+bool CDiagram::SetTraceRefLevel(TraceInterface* trace, double level) {
+  if (trace == nullptr || control_ == nullptr) return true;
+  MeasurementInterface* m = trace->Measurement();
+  double impedance = 50.0;
+  if (m != nullptr) {
+    const std::wstring text = m->GetParameter(L"impedance");
+    try {
+      if (!text.empty()) impedance = StrToDouble(WideToUtf8(text).c_str());
+    } catch (const EConvertError&) {
+    }
+  }
+  std::wstring quantity = trace->GetQuantity(vtResponse);
+  double dbm = quantity.empty() || quantity == L"dBm" ? level : PlainConvert(level, quantity, L"dBm", impedance);
+  dbm = round_to(dbm, -trace->GetFractionSize(vtResponse));
+  control_->SendDiagramParameter(m, L"reference_level", dbm, 0);
+  return true;
+}
+
 void CDiagram::LockChart(bool on) {
   if (on) {
     chart_.Lock();
@@ -763,4 +783,60 @@ void CDiagram::Draw(ICanvas& canvas) {
     canvas.TextOut(plot.right - extent.cx - 4, plot.top + 2, labelText_);
   }
   canvas.ResetClip();
+}
+
+// ---------------------------------------------------------------------------------------
+// Menu
+
+namespace {
+
+CMenuItem* AddCommand(CMenuComponent* menu, const char* caption, std::function<void()> handler,
+                      const wchar_t* shortCut = L"", int image = -1) {
+  auto item = std::make_unique<CMenuItem>(Tr(caption), std::move(handler));
+  item->SetShortCut(shortCut);
+  item->SetImageIndex(image);
+  return AddMenuItem(menu, std::move(item));
+}
+
+}  // namespace
+
+void CDiagram::PrepareMenu(CPopupMenu* menu) {
+  if (menu == nullptr) return;
+  AddCommand(menu, "&Автомасштаб диаграммы", [this] { AutoScaleAllTraces(); }, L"Ctrl+*", 11);
+  AddMenuSeparator(menu);
+  AddCommand(menu, "Создать &измерительную трассу", [this] { CreateDataTrace(); }, L"Ctrl+N", 2);
+  AddCommand(menu, "В&ыделить все трассы", [this] {
+    SelectAllTraces();
+    UpdateSelectedTracesList();
+  }, L"Ctrl+A", 10);
+  AddMenuSeparator(menu);
+
+  CMenuItem* view = AddCommand(menu, "&Вид", {});
+  CMenuItem* left = AddCommand(view, "&Левая ось", {});
+  AddCommand(left, "&Выделенная трасса", [this] { BindAxis(-1); })->SetChecked(!left_.enabled);
+  AddMenuSeparator(left);
+  CMenuItem* right = AddCommand(view, "&Правая ось", {});
+  AddCommand(right, "&Выключена", [this] { BindAxis(-2); })->SetChecked(!right_.enabled);
+  AddMenuSeparator(right);
+  for (std::size_t i = 0; i < traces_.size(); ++i) {
+    TraceInterface* t = traces_[i].get();
+    const int tag = static_cast<int>(i);
+    auto l = std::make_unique<CMenuItem>(t->GetName(), [this, tag] { BindAxis(tag); });
+    l->SetChecked(left_.enabled && left_.trace == t);
+    AddMenuItem(left, std::move(l));
+    auto r = std::make_unique<CMenuItem>(t->GetName(), [this, tag] { BindAxis(30 + tag); });
+    r->SetChecked(right_.enabled && right_.trace == t);
+    AddMenuItem(right, std::move(r));
+  }
+  AddCommand(view, "&Заголовки столбцов", [this] { ShowTraceHeader(!traceHeader_); })->SetChecked(traceHeader_);
+  CMenuItem* stretch = AddCommand(view, "&Развернуть диаграмму", [this] {
+    if (onStretchRequest) onStretchRequest(this);
+  }, L"F11", 9);
+  stretch->SetEnabled(control_ != nullptr && control_->GetDiagramCount() > 1);
+  stretch->SetChecked(stretched_);
+  AddMenuSeparator(view);
+  AddCommand(view, "Логарифмическая шкала &X", [this] { SetAxisXLogarithmicScale(!logX_); }, L"", 16)
+      ->SetChecked(logX_);
+  AddCommand(view, "Логарифмическая шкала &Y", [this] { SetAxisYLogarithmicScale(!logY_); }, L"", 16)
+      ->SetChecked(logY_);
 }

@@ -15,6 +15,7 @@
 #include "interfaces/TraceListInterface.h"
 #include "measurements/MeasurementSubscriber.h"
 
+class CPopupMenu;
 class CTrace;
 class TExStatusBar;
 
@@ -79,6 +80,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
   bool IsMeasurementActive(CMeasurement* measurement) override;
 
+  // --- the diagram's element of the layout
+  void Serialize(pugi::xml_node element);
+  void Deserialize(pugi::xml_node node);
+
   // --- traces
   TraceInterface* AddDataTrace();
   TraceInterface* AddMathTrace();
@@ -141,6 +146,9 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool GetWaterfall() const { return waterfall_; }
   void SetColorTheme(const SColorTheme* theme);
   void LockChart(bool on);
+  // Asks the host to move a fixed reference level: the level in dBm at the channel's
+  // impedance, cut to the trace's decimals, as the parameter "reference_level".
+  bool SetTraceRefLevel(TraceInterface* trace, double level);
   // Called by the control before it destroys the diagram: the channels are left.
   void Finalize();
   bool IsDeserializing() const { return deserializing_; }
@@ -156,6 +164,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   void SetTraceList(TraceListInterface* list);
   // Fills the list row of the trace.
   void UpdateTrace(TraceInterface* trace);
+
+  // The diagram's context menu: autoscale, new traces, selection, the view submenu with the
+  // axis bindings, stretching and the logarithmic axes.
+  void PrepareMenu(CPopupMenu* menu);
 
   // --- bars, layout and drawing
   unsigned GetBarCount() const { return static_cast<unsigned>(hBars_.size()); }
@@ -177,6 +189,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
 
  private:
   void OnListSelection(int row, bool selected);
+  // One pass over the trace elements: data and memory traces, or math traces.
+  void DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned& position);
   void DeleteTrace(CTrace* trace);
   void EnsureBars(CMeasurement* measurement, bool& changed);
   void DropUnusedBars(bool& changed);
@@ -196,6 +210,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool loading_ = false;
   bool selecting_ = false;
   bool removing_ = false;
+  bool reuse_ = true;  // while loading: traces already in place are still being reused
+  bool rowsDeferred_ = false;  // while loading: list rows are filled once, at the end
   std::vector<std::unique_ptr<CTrace>> traces_;  // display order
   std::vector<TraceInterface*> selected_;
   std::vector<std::unique_ptr<TExStatusBar>> hBars_;
