@@ -213,23 +213,26 @@ void CFastLineSeries::EmitColumn(ICanvas& canvas, const SThinning& t, const SAxi
 
 template <class Pos>
 void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, Pos pos) {
-  // Plain locals only: this loop runs once per point.
+  // Plain locals only: these loops run once per point.
   const double* x = t.x;
   const double* y = t.y;
+  const int n = t.n;
   const double colLo = t.colLo;
   const double colHi = t.colHi;
   const bool vLog = t.vLog;
   long column = -1;
   int first = 0, lowest = 0, highest = 0, last = 0;
   double low = 0, high = 0;
-  for (int i = 0; i < t.n; ++i) {
+
+  // One point at a time, the careful way: nulls break the line, a new column emits the last.
+  auto step = [&](int i) {
     const double yi = y[i];
     const double px = pos(x[i]);
     if (!std::isfinite(yi) || (vLog && !(yi > 0)) || std::isnan(px)) {
       if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
       column = -1;
       Flush(canvas);
-      continue;
+      return;
     }
     const double clamped = px < colLo ? colLo : (px > colHi ? colHi : px);
     const long c = static_cast<long>(clamped - colLo);  // not negative: truncation is floor
@@ -238,16 +241,139 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       column = c;
       first = lowest = highest = last = i;
       low = high = yi;
+      return;
+    }
+    last = i;
+    if (yi < low) {
+      lowest = i;
+      low = yi;
+    }
+    if (yi > high) {
+      highest = i;
+      high = yi;
+    }
+  };
+  // The pixel column of a point, -1 when its stimulus has no position.
+  auto columnOf = [&](int i) -> long {
+    const double px = pos(x[i]);
+    if (std::isnan(px)) return -1;
+    const double clamped = px < colLo ? colLo : (px > colHi ? colHi : px);
+    return static_cast<long>(clamped - colLo);
+  };
+  // x never turns back, so a column's points are one block. Its end is found from a guess
+  // (the size of the column before; evenly spaced sweeps differ by a point at most) with a
+  // step or two, galloping and bisecting only when the guess was far off.
+  auto columnEnd = [&](int i, long c, int guess) {
+    auto inColumn = [&](int k) { return columnOf(k) == c; };
+    int in = i;
+    int out = std::min(n, i + guess);
+    if (out < n && inColumn(out)) {
+      in = out;
+      for (int stride = 1;; stride = std::min(stride * 2, n)) {
+        out = in >= n - stride ? n : in + stride;
+        if (out == n || !inColumn(out)) break;
+        in = out;
+      }
+    } else {
+      for (int tries = 0; tries < 2 && out - 1 > in; ++tries) {
+        if (inColumn(out - 1)) return out;
+        --out;
+      }
+    }
+    while (out - in > 1) {
+      const int mid = in + (out - in) / 2;
+      if (inColumn(mid))
+        in = mid;
+      else
+        out = mid;
+    }
+    return out;
+  };
+
+  int guess = 1;
+  for (int i = 0; i < n;) {
+    const long c = columnOf(i);
+    if (c < 0) {
+      step(i++);
       continue;
     }
-    // Selects rather than branches: noisy sweeps would make every branch a guess.
-    last = i;
-    const bool lower = yi < low;
-    const bool higher = yi > high;
-    lowest = lower ? i : lowest;
-    low = lower ? yi : low;
-    highest = higher ? i : highest;
-    high = higher ? yi : high;
+    const int end = columnEnd(i, c, guess);
+    guess = end - i;
+    // The block's extremes (the first point at each) and whether it may hold a null, in four
+    // lanes without branches so the pass is not held up by one long chain of comparisons.
+    // v - v is 0 for a number and NaN for a NaN or an infinity; a block with any goes point
+    // by point, which decides.
+    double lo4[4] = {y[i], y[i], y[i], y[i]};
+    double hi4[4] = {y[i], y[i], y[i], y[i]};
+    int kLo4[4] = {i, i, i, i};
+    int kHi4[4] = {i, i, i, i};
+    double odd4[4] = {0, 0, 0, 0};
+    int k = i;
+    for (; k + 4 <= end; k += 4) {
+      for (int j = 0; j < 4; ++j) {
+        const double yk = y[k + j];
+        const double px = pos(x[k + j]);
+        odd4[j] += (yk - yk) + (px - px);
+        const bool lower = yk < lo4[j];
+        const bool higher = yk > hi4[j];
+        lo4[j] = lower ? yk : lo4[j];
+        kLo4[j] = lower ? k + j : kLo4[j];
+        hi4[j] = higher ? yk : hi4[j];
+        kHi4[j] = higher ? k + j : kHi4[j];
+      }
+    }
+    for (; k < end; ++k) {
+      const double yk = y[k];
+      const double px = pos(x[k]);
+      odd4[0] += (yk - yk) + (px - px);
+      if (yk < lo4[0]) {
+        lo4[0] = yk;
+        kLo4[0] = k;
+      }
+      if (yk > hi4[0]) {
+        hi4[0] = yk;
+        kHi4[0] = k;
+      }
+    }
+    // Across lanes: the extreme value, and of the lanes that reach it the earliest point.
+    double lo = lo4[0], hi = hi4[0];
+    int kLo = kLo4[0], kHi = kHi4[0];
+    for (int j = 1; j < 4; ++j) {
+      if (lo4[j] < lo || (lo4[j] == lo && kLo4[j] < kLo)) {
+        lo = lo4[j];
+        kLo = kLo4[j];
+      }
+      if (hi4[j] > hi || (hi4[j] == hi && kHi4[j] < kHi)) {
+        hi = hi4[j];
+        kHi = kHi4[j];
+      }
+    }
+    const bool nulls = !(odd4[0] + odd4[1] + odd4[2] + odd4[3] == 0) || (vLog && !(lo > 0));
+    if (nulls) {
+      for (int m = i; m < end; ++m) step(m);
+      i = end;
+      continue;
+    }
+    if (c != column) {
+      if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
+      column = c;
+      first = i;
+      lowest = kLo;
+      highest = kHi;
+      low = lo;
+      high = hi;
+    } else {
+      if (lo < low) {
+        lowest = kLo;
+        low = lo;
+      }
+      if (hi > high) {
+        highest = kHi;
+        high = hi;
+      }
+    }
+    last = end - 1;
+    i = end;
   }
   if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
   Flush(canvas);
