@@ -1,18 +1,23 @@
 # Helpers shared by the build files of src/, tests/, bench/ and plugins/.
 
 # One test program per folder of tests/: every *_test.cpp below it, linked with
-# the engine and the shared fakes of tests/support.
+# the engine and the shared fakes of tests/support. ENV adds environment entries
+# ("NAME=value") to every test of the suite.
 function(plotvane_add_test_suite name)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "LIBS;ENV" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/*_test.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE plotvane_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(environment "LANGUAGE=;LC_ALL=C.UTF-8;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state;PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data")
+  foreach(entry ${ARG_ENV})
+    string(APPEND environment ";${entry}")
+  endforeach()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "LANGUAGE=;LC_ALL=C.UTF-8;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state;PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data"
+    PROPERTIES ENVIRONMENT "${environment}"
     # TextEnvironment.* needs LANGUAGE set at start; tests/CMakeLists.txt runs it so.
     TEST_FILTER "-TextEnvironment.*"
     DISCOVERY_TIMEOUT 60)

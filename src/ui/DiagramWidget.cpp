@@ -1,0 +1,84 @@
+#include "ui/DiagramWidget.h"
+
+#include <algorithm>
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "interfaces/DiagramControlInterface.h"
+#include "ui/QPainterCanvas.h"
+
+TDiagramWidget::TDiagramWidget(CDiagram* diagram, QWidget* parent) : QWidget(parent) {
+  // Every pixel comes from the frame: no background erase, no flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  frameTimer_.setSingleShot(true);
+  connect(&frameTimer_, &QTimer::timeout, this, &TDiagramWidget::FrameDue);
+  SetDiagram(diagram);
+}
+
+TDiagramWidget::~TDiagramWidget() { SetDiagram(nullptr); }
+
+void TDiagramWidget::SetDiagram(CDiagram* diagram) {
+  if (diagram_ == diagram) return;
+  if (diagram_ != nullptr) diagram_->SetView(nullptr);
+  diagram_ = diagram;
+  if (diagram_ != nullptr) {
+    diagram_->SetView(this);
+    diagram_->SetBounds({0, 0, width(), height()});
+  }
+  dirty_ = true;
+  update();
+}
+
+void TDiagramWidget::Invalidate() {
+  // What the diagram reports while it draws is already in the frame being drawn.
+  if (drawing_) return;
+  dirty_ = true;
+  if (frameTimer_.isActive()) return;
+  const qint64 since = sinceFrame_.isValid() ? sinceFrame_.elapsed() : kFrameIntervalMs;
+  frameTimer_.start(static_cast<int>(std::max<qint64>(0, kFrameIntervalMs - since)));
+}
+
+void TDiagramWidget::FrameDue() {
+  if (dirty_) update();
+}
+
+void TDiagramWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (diagram_ != nullptr) diagram_->SetBounds({0, 0, width(), height()});
+  dirty_ = true;  // Qt paints a resized window at once
+}
+
+void TDiagramWidget::RenderFrame() {
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (frame_.size() != pixels || frame_.devicePixelRatio() != ratio) {
+    frame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    frame_.setDevicePixelRatio(ratio);
+  }
+  // A visible diagram paints all of its bounds; only an empty window needs a background.
+  if (diagram_ == nullptr || !diagram_->GetVisible()) frame_.fill(palette().color(QPalette::Window));
+  if (diagram_ != nullptr) {
+    QPainterCanvas canvas(frame_);
+    DiagramControlInterface* control = diagram_->GetControl();
+    canvas.SetAntiAlias(control != nullptr && control->GetAntiAliasing());
+    drawing_ = true;
+    diagram_->Draw(canvas);
+    drawing_ = false;
+    ++framesDrawn_;
+  }
+  dirty_ = false;
+  sinceFrame_.start();
+}
+
+void TDiagramWidget::paintEvent(QPaintEvent* event) {
+  const QSize pixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
+  if (dirty_ || frame_.size() != pixels) RenderFrame();
+  QPainter painter(this);
+  const QRect area = event->rect();
+  const qreal ratio = frame_.devicePixelRatio();
+  painter.drawImage(area, frame_,
+                    QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The window of one diagram. The diagram lays out and paints itself; this widget keeps the
+// last frame in an image and only asks the diagram to draw again when the diagram said it
+// changed (Invalidate) or the window changed size. Requests are coalesced to at most one frame
+// per 16 ms, so a burst of sweeps costs one drawing per screen refresh.
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include "diagram/Diagram.h"
+
+class TDiagramWidget : public QWidget, public IDiagramView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFrameIntervalMs = 16;
+
+  // The diagram must outlive the widget or be taken away first (SetDiagram(nullptr)).
+  explicit TDiagramWidget(CDiagram* diagram, QWidget* parent = nullptr);
+  ~TDiagramWidget() override;
+
+  CDiagram* Diagram() const { return diagram_; }
+  void SetDiagram(CDiagram* diagram);
+
+  // IDiagramView: the diagram changed; a frame follows within one frame interval.
+  void Invalidate() override;
+
+  // Frames the diagram has drawn for this widget (blits of the kept frame not counted).
+  int FramesDrawn() const { return framesDrawn_; }
+  // The last frame, in device pixels.
+  const QImage& Frame() const { return frame_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void RenderFrame();
+  void FrameDue();
+
+  CDiagram* diagram_ = nullptr;
+  QImage frame_;
+  bool dirty_ = true;
+  bool drawing_ = false;
+  int framesDrawn_ = 0;
+  QTimer frameTimer_;
+  QElapsedTimer sinceFrame_;
+};
