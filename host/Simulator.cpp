@@ -1,0 +1,189 @@
+#include "Simulator.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "measurements/Measurement.h"
+
+namespace {
+
+// Channel kinds: what a channel measures.
+enum EKind { kS11, kS21, kS12, kS22, kA1, kB1Fwd, kB2Fwd, kA2, kB1Rev, kB2Rev, kSpectrum };
+
+constexpr double kCentre = 1.5e9;       // filter centre, Hz
+constexpr double kQ = 12.0;             // loaded quality factor
+constexpr double kDelay = 2e-9;         // electrical length of the connecting lines, s
+constexpr double kLoss = 0.92;          // pass-band transmission magnitude
+constexpr double kSourceWave = 0.1;     // incident wave, √W (−10 dBm into 50 Ω ≈ 0.1)
+constexpr double kNoise = 2e-4;         // receiver noise, linear
+constexpr double kNoiseFloor = -95.0;   // spectrum analyser noise floor, dBm
+
+struct SCarrier {
+  double frequency;  // Hz
+  double level;      // dBm
+};
+constexpr SCarrier kCarriers[] = {{0.96e9, -20.0}, {1.0e9, -12.0}, {1.035e9, -45.0}, {1.07e9, -33.0}};
+constexpr double kResolution = 1.5e6;  // resolution bandwidth of the simulated analyser, Hz
+
+}  // namespace
+
+CInstrumentSimulator::CInstrumentSimulator(CreateChannel create, int points, unsigned seed)
+    : create_(std::move(create)), points_(points < 2 ? 2 : points), random_(seed) {
+  x_.resize(static_cast<std::size_t>(points_));
+  y_.resize(static_cast<std::size_t>(points_));
+  z_.resize(static_cast<std::size_t>(points_));
+  AddChannel(L"S11", L"1", L"Cmplx", kS11);
+  AddChannel(L"S21", L"1", L"Cmplx", kS21);
+  AddChannel(L"S12", L"1", L"Cmplx", kS12);
+  AddChannel(L"S22", L"1", L"Cmplx", kS22);
+  AddChannel(L"a1 (1->2)", L"1", L"Cmplx", kA1);
+  AddChannel(L"b1 (1->2)", L"1", L"Cmplx", kB1Fwd);
+  AddChannel(L"b2 (1->2)", L"1", L"Cmplx", kB2Fwd);
+  AddChannel(L"a2 (2->1)", L"1", L"Cmplx", kA2);
+  AddChannel(L"b1 (2->1)", L"1", L"Cmplx", kB1Rev);
+  AddChannel(L"b2 (2->1)", L"1", L"Cmplx", kB2Rev);
+  AddChannel(L"Спектр", L"2", L"dBm", kSpectrum);
+}
+
+void CInstrumentSimulator::AddChannel(const std::wstring& name, const std::wstring& channel,
+                                      const std::wstring& response, int kind) {
+  CMeasurement* m = create_ != nullptr ? create_() : nullptr;
+  if (m == nullptr) return;
+  m->SetName(name);
+  m->SetParameter(L"channel", channel);
+  // S-parameters carry their own name as notation, waves their wave ("b2"), the analyser none.
+  m->SetParameter(L"notation", kind == kSpectrum ? std::wstring() : kind <= kS22 ? name : name.substr(0, 2));
+  m->SetParameter(L"impedance", L"50");
+  m->SetStimulusQuantity(L"Hz");
+  m->SetResponseQuantity(response);
+  m->SetPointsCount(points_);
+  if (kind == kSpectrum) {
+    m->SetParameter(L"reference_level", L"0");
+    m->SetStimulusRange(0.94e9, 1.09e9, true);
+    m->SetIndicator(citFirst, 1, L"RBW 1,5 МГц", L"Полоса разрешения", L"", 1);
+    m->SetIndicator(citFirst, 2, L"Оп. 0 дБм", L"Опорный уровень", L"", 2);
+  } else {
+    m->SetStimulusRange(1.0e9, 2.0e9, true);
+    m->SetIndicator(citFirst, 1, L"ПЧ 10 кГц", L"Полоса ПЧ", L"", 1);
+    m->SetIndicator(citFirst, 2, L"−10 дБм", L"Мощность", L"", 2);
+  }
+  list_.push_back({m, kind, false, false});
+  channels_.push_back(m);
+}
+
+CMeasurement* CInstrumentSimulator::Channel(const std::wstring& name) const {
+  for (CMeasurement* m : channels_) {
+    if (m->GetName() == name) return m;
+  }
+  return nullptr;
+}
+
+bool CInstrumentSimulator::IsMeasured(const CMeasurement* channel) const {
+  for (const SChannel& c : list_) {
+    if (c.measurement == channel) return c.active || c.used;
+  }
+  return false;
+}
+
+void CInstrumentSimulator::OnParameter(MeasurementInterface* channel, const wchar_t* name, double value,
+                                       double extra) {
+  if (channel == nullptr || name == nullptr) return;
+  const std::wstring what = name;
+  for (SChannel& c : list_) {
+    if (c.measurement != channel) continue;
+    if (what == L"Activity") {
+      c.active = value != 0;
+    } else if (what == L"Using") {
+      c.used = value != 0;
+    } else if (what.find(L"freq") != std::wstring::npos && std::isfinite(value) && std::isfinite(extra) &&
+               value != extra) {
+      // Every channel of the same instrument channel sweeps the same range.
+      const std::wstring group = c.measurement->GetParameter(L"channel");
+      for (SChannel& other : list_) {
+        if (other.measurement->GetParameter(L"channel") == group)
+          other.measurement->SetStimulusRange(value, extra, true);
+      }
+    }
+    return;
+  }
+}
+
+void CInstrumentSimulator::FilterAt(double f, std::complex<double>& s11, std::complex<double>& s21) const {
+  // A single resonator, lossless apart from kLoss, between two lines of delay kDelay:
+  // S21 = L / (1 + jX), S11 = jX / (1 + jX) with X = Q (f/f0 − f0/f).
+  const double detune = kQ * (f / kCentre - kCentre / f);
+  const std::complex<double> denominator(1.0, detune);
+  const std::complex<double> line = std::polar(1.0, -2 * std::numbers::pi * f * kDelay);
+  s21 = kLoss / denominator * line;
+  s11 = std::complex<double>(0.0, detune) / denominator * line * line;
+}
+
+void CInstrumentSimulator::SweepNetwork(SChannel& c) {
+  CMeasurement& m = *c.measurement;
+  const double start = m.GetStimulusStart() * m.GetStimulusMultiplier();
+  const double stop = m.GetStimulusStop() * m.GetStimulusMultiplier();
+  const double step = (stop - start) / (points_ - 1);
+  for (int i = 0; i < points_; ++i) {
+    const double f = start + i * step;
+    std::complex<double> s11, s21;
+    FilterAt(f, s11, s21);
+    std::complex<double> v;
+    switch (c.kind) {
+      case kS11:
+      case kS22:
+        v = s11;
+        break;
+      case kS21:
+      case kS12:
+        v = s21;
+        break;
+      case kA1:
+      case kA2:
+        v = kSourceWave;
+        break;
+      case kB1Fwd:
+      case kB2Rev:
+        v = s11 * kSourceWave;
+        break;
+      default:  // kB2Fwd, kB1Rev
+        v = s21 * kSourceWave;
+        break;
+    }
+    v += std::complex<double>(noise_(random_), noise_(random_)) * kNoise;
+    x_[static_cast<std::size_t>(i)] = f / m.GetStimulusMultiplier();
+    y_[static_cast<std::size_t>(i)] = v.real();
+    z_[static_cast<std::size_t>(i)] = v.imag();
+  }
+  m.AddData(0, points_, x_.data(), y_.data(), z_.data());
+}
+
+void CInstrumentSimulator::SweepSpectrum(SChannel& c) {
+  CMeasurement& m = *c.measurement;
+  const double start = m.GetStimulusStart() * m.GetStimulusMultiplier();
+  const double stop = m.GetStimulusStop() * m.GetStimulusMultiplier();
+  const double step = (stop - start) / (points_ - 1);
+  for (int i = 0; i < points_; ++i) {
+    const double f = start + i * step;
+    // Powers add: the noise floor with its jitter, and each carrier through a Gaussian filter.
+    double mw = std::pow(10.0, (kNoiseFloor + 2.0 * noise_(random_)) / 10);
+    for (const SCarrier& carrier : kCarriers) {
+      const double d = (f - carrier.frequency) / kResolution;
+      mw += std::pow(10.0, carrier.level / 10) * std::exp(-0.5 * d * d * 4);
+    }
+    x_[static_cast<std::size_t>(i)] = f / m.GetStimulusMultiplier();
+    y_[static_cast<std::size_t>(i)] = 10 * std::log10(mw);
+  }
+  m.AddData(0, points_, x_.data(), y_.data(), nullptr);
+}
+
+void CInstrumentSimulator::Sweep(bool all) {
+  for (SChannel& c : list_) {
+    if (!all && !c.active && !c.used) continue;
+    if (c.kind == kSpectrum) {
+      SweepSpectrum(c);
+    } else {
+      SweepNetwork(c);
+    }
+  }
+  ++sweeps_;
+}

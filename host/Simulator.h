@@ -1,0 +1,58 @@
+#pragma once
+// A simulated instrument for the demo host: a two-port vector network analyser measuring a
+// band-pass filter (S-parameters and the incident and reflected waves of both directions)
+// and a spectrum analyser looking at a few carriers over its noise floor. It feeds channels
+// the way an instrument driver would, and measures only what the diagrams report as active
+// or used.
+#include <complex>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+class CMeasurement;
+class MeasurementInterface;
+
+class CInstrumentSimulator {
+ public:
+  // Makes a channel of the host's diagram area.
+  using CreateChannel = std::function<CMeasurement*()>;
+
+  CInstrumentSimulator(CreateChannel create, int points, unsigned seed = 1);
+
+  // The channels in creation order: S11, S21, S12, S22, the six waves, the spectrum.
+  const std::vector<CMeasurement*>& Channels() const { return channels_; }
+  CMeasurement* Channel(const std::wstring& name) const;
+
+  // What the diagrams tell the host: "Activity" and "Using" (value 1 or 0) choose what is
+  // measured; a name containing "freq" with a start (value) and stop (extra) sets a new
+  // stimulus range, as a zoom or a bar drag sends it.
+  void OnParameter(MeasurementInterface* channel, const wchar_t* name, double value, double extra);
+
+  // One sweep of every channel that is active or used (all of them with `all`).
+  void Sweep(bool all = false);
+  int SweepCount() const { return sweeps_; }
+  bool IsMeasured(const CMeasurement* channel) const;
+
+ private:
+  struct SChannel {
+    CMeasurement* measurement = nullptr;
+    int kind = 0;  // see Simulator.cpp
+    bool active = false;
+    bool used = false;
+  };
+  void AddChannel(const std::wstring& name, const std::wstring& channel, const std::wstring& response, int kind);
+  void SweepNetwork(SChannel& channel);
+  void SweepSpectrum(SChannel& channel);
+  // S-parameters of the filter at frequency f (Hz): a resonator with a line on each side.
+  void FilterAt(double f, std::complex<double>& s11, std::complex<double>& s21) const;
+
+  CreateChannel create_;
+  int points_;
+  std::vector<SChannel> list_;
+  std::vector<CMeasurement*> channels_;
+  std::vector<double> x_, y_, z_;  // one sweep, reused
+  std::mt19937 random_;
+  std::normal_distribution<double> noise_{0.0, 1.0};
+  int sweeps_ = 0;
+};

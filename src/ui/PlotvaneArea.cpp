@@ -1,0 +1,277 @@
+#include "ui/PlotvaneArea.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include "control/DiagramControl.h"
+#include "core/MenuModel.h"
+#include "diagram/Diagram.h"
+#include "diagram/InfoPanel.h"
+#include "measurements/Measurement.h"
+#include "traces/Trace.h"
+#include "ui/DiagramWidget.h"
+#include "ui/ExListView.h"
+#include "ui/QPainterCanvas.h"
+
+namespace {
+
+// The information panel's window: the panel paints itself on the canvas.
+class TInfoPanelWidget : public QWidget {
+ public:
+  TInfoPanelWidget(CDiagramControl* control, QWidget* parent) : QWidget(parent), control_(control) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    CInfoPanel* panel = control_->GetInfoPanel();
+    if (panel == nullptr) return;
+    QPainterCanvas canvas(*this);
+    panel->Paint(canvas, {0, 0, width(), height()});
+  }
+
+ private:
+  CDiagramControl* control_;
+};
+
+// Turns an engine menu into Qt actions; choosing one runs the engine item's Click.
+void FillQMenu(QMenu* target, const CMenuItem& source) {
+  for (int i = 0; i < source.Count(); ++i) {
+    CMenuItem* item = source.Item(i);
+    if (item == nullptr || !item->GetVisible()) continue;
+    if (item->IsSeparator()) {
+      target->addSeparator();
+      continue;
+    }
+    const QString caption = QString::fromStdWString(item->GetCaption());
+    if (item->Count() > 0) {
+      FillQMenu(target->addMenu(caption), *item);
+      continue;
+    }
+    QAction* action = target->addAction(caption);
+    action->setEnabled(item->GetEnabled());
+    if (item->GetChecked()) {
+      action->setCheckable(true);
+      action->setChecked(true);
+    }
+    if (!item->GetShortCut().empty()) action->setShortcut(QKeySequence(QString::fromStdWString(item->GetShortCut())));
+    QObject::connect(action, &QAction::triggered, target, [item] { item->Click(); });
+  }
+}
+
+}  // namespace
+
+// One diagram: its surface above its trace list.
+struct TPlotvaneArea::SPanel {
+  CDiagram* diagram = nullptr;
+  QWidget* frame = nullptr;
+  TDiagramWidget* surface = nullptr;
+  TExListView* list = nullptr;
+  CPopupMenu menu;  // the last menu handed out; its items must live while the Qt menu shows
+};
+
+TPlotvaneArea::TPlotvaneArea(QWidget* parent, const wchar_t* includedFilters, const std::wstring& pluginFolder)
+    : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  control_ = std::make_unique<CDiagramControl>(this, includedFilters, pluginFolder);
+  control_->onDiagramParameter = [this](MeasurementInterface* m, const wchar_t* name, double value, double extra) {
+    NotifyDiagramParameter(m, name, value, extra);
+  };
+  control_->onDiagramAction = [this](MeasurementInterface* m, const wchar_t* name, const wchar_t* value) {
+    NotifyDiagramAction(m, name, value);
+  };
+}
+
+TPlotvaneArea::~TPlotvaneArea() {
+  // The windows go before the diagrams they show.
+  for (auto& panel : panels_) {
+    panel->diagram->SetTraceList(nullptr);
+    panel->surface->SetDiagram(nullptr);
+    delete panel->frame;
+  }
+  panels_.clear();
+  delete infoPanel_;
+  infoPanel_ = nullptr;
+  control_->SetHost(nullptr);
+  control_.reset();
+}
+
+// ---- the host's calls ---------------------------------------------------------------------
+
+CMeasurement* TPlotvaneArea::CreateMeasurement() { return control_->CreateMeasurement(); }
+
+CVirtualMeasurement* TPlotvaneArea::CreateVirtualMeasurement(const wchar_t* name) {
+  return control_->CreateVirtualMeasurement(name);
+}
+
+void TPlotvaneArea::DestroyMeasurements() {
+  control_->DestroyMeasurements();
+  SyncDiagrams();
+}
+
+void TPlotvaneArea::SetDiagramString(const wchar_t* key, const wchar_t* value) {
+  control_->SetDiagramString(key, value);
+}
+
+void TPlotvaneArea::Serialize(pugi::xml_node element, const char* name) { control_->Serialize(element, name); }
+
+bool TPlotvaneArea::Deserialize(pugi::xml_node node, const char* kind) {
+  // Diagrams created by the load get their windows before their traces arrive, so the
+  // trace lists see every row being added.
+  const bool result = control_->Deserialize(node, kind);
+  SyncDiagrams();
+  return result;
+}
+
+CPropPageBase* TPlotvaneArea::CreatePropPage(const wchar_t* name) { return control_->CreatePropPage(name); }
+CPropPageBase* TPlotvaneArea::GetPropPage(unsigned index) const { return control_->Page(index); }
+unsigned TPlotvaneArea::GetPropPageCount() const { return control_->GetPropPageCount(); }
+int TPlotvaneArea::GetPropPageModuleCount() const { return control_->GetPropPageModuleCount(); }
+std::wstring TPlotvaneArea::GetPropPageModuleName(unsigned index) const {
+  return control_->GetPropPageModuleName(static_cast<int>(index));
+}
+
+// ---- menus --------------------------------------------------------------------------------
+
+void TPlotvaneArea::FillMenu(QMenu* menu, int kind) {
+  if (menu == nullptr) return;
+  menu->clear();
+  const int active = control_->GetCurrentDiagramIndex();
+  if (active < 0 || static_cast<std::size_t>(active) >= panels_.size()) return;
+  SPanel& panel = *panels_[static_cast<std::size_t>(active)];
+  panel.menu.Items().Clear();
+  if (kind == 0) panel.diagram->PrepareMenu(&panel.menu);
+  FillQMenu(menu, panel.menu.Items());
+  if (kind == 3 && control_->onViewMenu) control_->onViewMenu();
+}
+
+std::function<void(QMenu*)> TPlotvaneArea::GetDiagramMenuEvent() {
+  return [this](QMenu* menu) { FillMenu(menu, 0); };
+}
+// Markers and the trace's own menu arrive with their parts; the handlers already fit the
+// host's menu bar.
+std::function<void(QMenu*)> TPlotvaneArea::GetMarkerMenuEvent() {
+  return [this](QMenu* menu) { FillMenu(menu, 1); };
+}
+std::function<void(QMenu*)> TPlotvaneArea::GetTraceMenuEvent() {
+  return [this](QMenu* menu) { FillMenu(menu, 2); };
+}
+std::function<void(QMenu*)> TPlotvaneArea::GetViewMenuEvent() {
+  return [this](QMenu* menu) { FillMenu(menu, 3); };
+}
+
+// ---- events to the host -------------------------------------------------------------------
+
+void TPlotvaneArea::NotifyDiagramParameter(MeasurementInterface* m, const wchar_t* name, double value, double extra) {
+  if (OnSendParameter) OnSendParameter(m, name, value, extra);
+  emit sendParameter(m, QString::fromWCharArray(name), value, extra);
+}
+
+void TPlotvaneArea::NotifyDiagramAction(MeasurementInterface* m, const wchar_t* name, const wchar_t* value) {
+  if (OnSendAction) OnSendAction(m, name, value);
+  emit sendAction(m, QString::fromWCharArray(name), QString::fromWCharArray(value != nullptr ? value : L""));
+}
+
+// ---- windows ------------------------------------------------------------------------------
+
+SSize TPlotvaneArea::ClientSize() const { return {width(), height()}; }
+
+void TPlotvaneArea::Repaint() {
+  if (infoPanel_ != nullptr) infoPanel_->update();
+  if (!syncing_) SyncDiagrams();
+}
+
+TDiagramWidget* TPlotvaneArea::DiagramWidget(unsigned index) const {
+  return index < panels_.size() ? panels_[index]->surface : nullptr;
+}
+
+TExListView* TPlotvaneArea::TraceListView(unsigned index) const {
+  return index < panels_.size() ? panels_[index]->list : nullptr;
+}
+
+void TPlotvaneArea::SyncDiagrams() {
+  if (syncing_) return;
+  syncing_ = true;
+  // Windows of diagrams that are gone.
+  for (std::size_t i = 0; i < panels_.size();) {
+    bool alive = false;
+    for (unsigned d = 0; d < control_->GetDiagramCount(); ++d) alive = alive || control_->GetDiagram(d) == panels_[i]->diagram;
+    if (alive) {
+      ++i;
+      continue;
+    }
+    delete panels_[i]->frame;  // its diagram was destroyed: nothing to detach
+    panels_.erase(panels_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  // Windows for new diagrams, in diagram order.
+  std::vector<std::unique_ptr<SPanel>> ordered;
+  for (unsigned d = 0; d < control_->GetDiagramCount(); ++d) {
+    CDiagram* diagram = control_->GetDiagram(d);
+    auto it = std::find_if(panels_.begin(), panels_.end(), [&](auto& p) { return p && p->diagram == diagram; });
+    if (it != panels_.end()) {
+      ordered.push_back(std::move(*it));
+      continue;
+    }
+    auto panel = std::make_unique<SPanel>();
+    panel->diagram = diagram;
+    panel->frame = new QWidget(this);
+    auto* layout = new QVBoxLayout(panel->frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    panel->surface = new TDiagramWidget(diagram, panel->frame);
+    panel->list = new TExListView(diagram, panel->frame);
+    layout->addWidget(panel->surface, 1);
+    layout->addWidget(panel->list, 0);
+    // The list takes over the diagram's rows; rows of traces already there are refilled.
+    diagram->SetTraceList(panel->list);
+    for (unsigned t = 0; t < diagram->GetTraceCount(); ++t) {
+      panel->list->AddItem(static_cast<int>(t));
+      diagram->UpdateTrace(diagram->Trace(t));
+    }
+    panel->list->SetImageColorSource([diagram](int index) {
+      return index >= 0 && static_cast<unsigned>(index) < diagram->GetTraceCount()
+                 ? diagram->Trace(static_cast<unsigned>(index))->GetColor()
+                 : clNone;
+    });
+    panel->list->SetCheckHandler([diagram](int row, bool checked) {
+      if (row >= 0 && static_cast<unsigned>(row) < diagram->GetTraceCount())
+        diagram->Trace(static_cast<unsigned>(row))->SetVisible(checked);
+    });
+    ordered.push_back(std::move(panel));
+  }
+  panels_ = std::move(ordered);
+
+  for (unsigned d = 0; d < panels_.size(); ++d) {
+    SPanel& panel = *panels_[d];
+    const SRect r = control_->GetSlotRect(d);
+    const bool shown = panel.diagram->GetVisible() && r.Width() > 0 && r.Height() > 0;
+    panel.list->setHeaderHidden(!panel.diagram->GetTraceHeaderVisible());
+    if (shown) panel.frame->setGeometry(r.left, r.top, r.Width(), r.Height());
+    panel.frame->setVisible(shown);
+  }
+
+  CInfoPanel* info = control_->GetInfoPanel();
+  const SRect r = control_->GetSlotRect(control_->GetDiagramCount());
+  if (info != nullptr && infoPanel_ == nullptr) infoPanel_ = new TInfoPanelWidget(control_.get(), this);
+  if (infoPanel_ != nullptr) {
+    const bool shown = info != nullptr && r.Width() > 0 && r.Height() > 0;
+    if (shown) infoPanel_->setGeometry(r.left, r.top, r.Width(), r.Height());
+    infoPanel_->setVisible(shown);
+    infoPanel_->update();
+  }
+  syncing_ = false;
+}
+
+void TPlotvaneArea::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  control_->OnResize();
+  SyncDiagrams();
+}
+
+void TPlotvaneArea::paintEvent(QPaintEvent*) {
+  // Only the gaps between the slots show the area itself.
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+}

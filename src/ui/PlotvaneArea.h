@@ -1,0 +1,93 @@
+#pragma once
+// The area a host places in its window: it owns the diagram control, shows every diagram
+// (its surface above its trace list) and the information panel in the slots the control
+// arranges, and passes what the diagrams report on to the host, as callables and as Qt
+// signals. Everything else is the control's; the area forwards the host's calls to it.
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "control/DiagramControl.h"
+
+class CMeasurement;
+class CPropPageBase;
+class CVirtualMeasurement;
+class MeasurementInterface;
+class TDiagramWidget;
+class TExListView;
+class QMenu;
+
+class TPlotvaneArea : public QWidget, public IControlHost {
+  Q_OBJECT
+
+ public:
+  using ParameterEvent = std::function<void(MeasurementInterface*, const wchar_t*, double, double)>;
+  using ActionEvent = std::function<void(MeasurementInterface*, const wchar_t*, const wchar_t*)>;
+
+  // `pluginFolder` empty: diagram_plugins/ next to the executable.
+  TPlotvaneArea(QWidget* parent, const wchar_t* includedFilters, const std::wstring& pluginFolder = {});
+  ~TPlotvaneArea() override;
+
+  CDiagramControl* Control() const { return control_.get(); }
+
+  // --- the host's calls
+  CMeasurement* CreateMeasurement();
+  CVirtualMeasurement* CreateVirtualMeasurement(const wchar_t* name);
+  void DestroyMeasurements();
+  void SetDiagramString(const wchar_t* key, const wchar_t* value);
+  void Serialize(pugi::xml_node element, const char* name);
+  bool Deserialize(pugi::xml_node node, const char* kind);
+  CPropPageBase* CreatePropPage(const wchar_t* name);
+  CPropPageBase* GetPropPage(unsigned index) const;
+  unsigned GetPropPageCount() const;
+  int GetPropPageModuleCount() const;
+  std::wstring GetPropPageModuleName(unsigned index) const;
+  void* GetAutomationInterface() const { return nullptr; }
+
+  // Handlers for the host's "Diagram", "Marker", "Trace" and "View" menus: each fills the
+  // given menu with the commands of the active diagram, its active marker or selected trace.
+  std::function<void(QMenu*)> GetDiagramMenuEvent();
+  std::function<void(QMenu*)> GetMarkerMenuEvent();
+  std::function<void(QMenu*)> GetTraceMenuEvent();
+  std::function<void(QMenu*)> GetViewMenuEvent();
+
+  // Reported by the diagrams; empty handlers drop the reports.
+  ParameterEvent OnSendParameter;
+  ActionEvent OnSendAction;
+
+  // Brings the diagram windows in line with the control (diagrams added or removed, slots
+  // rearranged). The area does this itself after its own calls and on resize.
+  void SyncDiagrams();
+  // The window of diagram i and its trace list (null past the end).
+  TDiagramWidget* DiagramWidget(unsigned index) const;
+  TExListView* TraceListView(unsigned index) const;
+
+ signals:
+  void sendParameter(MeasurementInterface* measurement, const QString& name, double value, double extra);
+  void sendAction(MeasurementInterface* measurement, const QString& name, const QString& value);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // IControlHost
+  SSize ClientSize() const override;
+  void Repaint() override;
+
+  struct SPanel;
+  void NotifyDiagramParameter(MeasurementInterface* m, const wchar_t* name, double value, double extra);
+  void NotifyDiagramAction(MeasurementInterface* m, const wchar_t* name, const wchar_t* value);
+  void FillMenu(QMenu* menu, int kind);
+
+  std::unique_ptr<CDiagramControl> control_;
+  std::vector<std::unique_ptr<SPanel>> panels_;
+  QWidget* infoPanel_ = nullptr;
+  bool syncing_ = false;
+};
