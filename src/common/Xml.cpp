@@ -86,15 +86,20 @@ bool IsPlainName(std::string_view s) {
 
 // Child steps in child order visit matches in document order, so the first hit is the one
 // XPath would select.
+// A name equal to the step, without measuring the name first.
+bool SameName(std::string_view step, const char* name) {
+  return std::strncmp(name, step.data(), step.size()) == 0 && name[step.size()] == '\0';
+}
+
 pugi::xpath_node WalkSimple(pugi::xml_node node, const std::string_view* steps, std::size_t count,
                             bool lastIsAttribute) {
   if (count == 1 && lastIsAttribute) {
     for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-      if (steps[0] == a.name()) return pugi::xpath_node(a, node);
+      if (SameName(steps[0], a.name())) return pugi::xpath_node(a, node);
     return {};
   }
   for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element || steps[0] != child.name()) continue;
+    if (child.type() != pugi::node_element || !SameName(steps[0], child.name())) continue;
     if (count == 1) return child;
     if (pugi::xpath_node found = WalkSimple(child, steps + 1, count - 1, lastIsAttribute)) return found;
   }

@@ -103,6 +103,7 @@ void CDiagram::RemoveTrace(TraceInterface* trace) {
   if (i >= 0) {
     if (!removing_) list_->DeleteItem(i);
     traces_[static_cast<std::size_t>(i)].release();  // the trace leaves; it is not ours to delete now
+    rowInputs_.clear();  // rows below it move up
     traces_.erase(traces_.begin() + i);
     selected_.erase(std::remove(selected_.begin(), selected_.end(), trace), selected_.end());
     HandMarkersSlots();
@@ -230,6 +231,7 @@ void CDiagram::DeleteSelectedTraces() {
 int CDiagram::SwapTraces(unsigned a, unsigned b) {
   if (a >= traces_.size() || b >= traces_.size()) return -1;
   std::swap(traces_[a], traces_[b]);
+  rowInputs_.clear();
   UpdateTrace(traces_[a].get());
   UpdateTrace(traces_[b].get());
   return 0;
@@ -270,6 +272,31 @@ void CDiagram::UpdateTrace(TraceInterface* trace) {
   if (rowsDeferred_) return;
   const int row = GetTraceIndex(trace);
   if (row < 0 || row >= list_->Count()) return;
+  // What the row shows depends on these; when none changed the row stands as it is (traces
+  // report every scale change, and formatting the numbers is the costly part).
+  SRowInputs inputs;
+  inputs.list = list_;
+  inputs.row = row;
+  inputs.name = trace->GetName();
+  inputs.measurement = trace->Measurement();
+  inputs.ref = trace->GetScaleRef();
+  inputs.div = trace->GetScaleDiv();
+  inputs.position = trace->GetRefPosition();
+  inputs.quantity = trace->GetQuantity(vtResponse);
+  inputs.digits = trace->GetFractionSize(vtResponse);
+  inputs.visible = trace->GetVisible();
+  for (unsigned f = 0; f < trace->GetFilterCount(); ++f) {
+    CFilter* filter = trace->GetFilter(f);
+    if (filter != nullptr && filter->GetEnabled()) inputs.status += filter->GetStatusLine() + L"\n";
+  }
+  if (inputs.measurement != nullptr) {
+    inputs.channel = inputs.measurement->GetParameter(L"channel");
+    inputs.notation = inputs.measurement->GetParameter(L"notation");
+    inputs.msrName = inputs.measurement->GetName();
+  }
+  SRowInputs& shown = rowInputs_[trace];
+  if (shown == inputs) return;
+  shown = inputs;
   list_->SetItemText(row, 0, trace->GetName());
   list_->SetItemText(row, 1, trace->GetTraceType() == L"Measuring" ? Tr("И")
                              : trace->GetTraceType() == L"Memory" ? Tr("П")
@@ -307,6 +334,7 @@ void CDiagram::UpdateTrace(TraceInterface* trace) {
 // Selection
 
 void CDiagram::SetTraceList(TraceListInterface* list) {
+  rowInputs_.clear();
   list_ = list != nullptr ? list : ownList_.get();
   list_->SetSelectionHandler([this](int row, bool on) { OnListSelection(row, on); });
 }

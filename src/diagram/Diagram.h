@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "chart/Chart.h"
@@ -211,6 +212,18 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool selecting_ = false;
   bool removing_ = false;
   bool reuse_ = true;  // while loading: traces already in place are still being reused
+  // What each trace's list row was filled from.
+  struct SRowInputs {
+    TraceListInterface* list = nullptr;
+    int row = -1;
+    std::wstring name, channel, notation, msrName, quantity, status;
+    MeasurementInterface* measurement = nullptr;
+    double ref = 0, div = 0;
+    int position = 0, digits = 0;
+    bool visible = false;
+    bool operator==(const SRowInputs&) const = default;
+  };
+  std::unordered_map<TraceInterface*, SRowInputs> rowInputs_;
   bool rowsDeferred_ = false;  // while loading: list rows are filled once, at the end
   std::vector<std::unique_ptr<CTrace>> traces_;  // display order
   std::vector<TraceInterface*> selected_;

@@ -33,7 +33,9 @@ bool ValidType(EDataValueType type) {
 
 bool ValidPlot(int plot) { return plot >= plRect && plot <= plHeatMap; }
 
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) { return ToUpperText(a) == ToUpperText(b); }
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
+  return a == b || (a.size() == b.size() && ToUpperText(a) == ToUpperText(b));
+}
 
 }  // namespace
 
