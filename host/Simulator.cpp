@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "common/Text.h"
 #include "measurements/Measurement.h"
 
 namespace {
@@ -60,12 +61,12 @@ void CInstrumentSimulator::AddChannel(const std::wstring& name, const std::wstri
   if (kind == kSpectrum) {
     m->SetParameter(L"reference_level", L"0");
     m->SetStimulusRange(0.94e9, 1.09e9, true);
-    m->SetIndicator(citFirst, 1, L"RBW 1,5 МГц", L"Полоса разрешения", L"", 1);
-    m->SetIndicator(citFirst, 2, L"Оп. 0 дБм", L"Опорный уровень", L"", 2);
+    m->SetIndicator(citFirst, 1, Tr("RBW 1,5 МГц"), Tr("Полоса разрешения"), L"", 1);
+    m->SetIndicator(citFirst, 2, Tr("Оп. 0 дБм"), Tr("Опорный уровень"), L"", 2);
   } else {
     m->SetStimulusRange(1.0e9, 2.0e9, true);
-    m->SetIndicator(citFirst, 1, L"ПЧ 10 кГц", L"Полоса ПЧ", L"", 1);
-    m->SetIndicator(citFirst, 2, L"−10 дБм", L"Мощность", L"", 2);
+    m->SetIndicator(citFirst, 1, Tr("ПЧ 10 кГц"), Tr("Полоса ПЧ"), L"", 1);
+    m->SetIndicator(citFirst, 2, Tr("−10 дБм"), Tr("Мощность"), L"", 2);
   }
   list_.push_back({m, kind, false, false});
   channels_.push_back(m);

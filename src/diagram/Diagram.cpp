@@ -105,6 +105,7 @@ void CDiagram::RemoveTrace(TraceInterface* trace) {
     traces_[static_cast<std::size_t>(i)].release();  // the trace leaves; it is not ours to delete now
     rowInputs_.clear();  // rows below it move up
     traces_.erase(traces_.begin() + i);
+    ClearTraceUndo(trace);  // no step may keep a trace that is gone
     selected_.erase(std::remove(selected_.begin(), selected_.end(), trace), selected_.end());
     HandMarkersSlots();
   }
@@ -215,6 +216,7 @@ void CDiagram::DeleteSelectedTraces() {
   for (TraceInterface* t : doomed) {
     auto* trace = dynamic_cast<CTrace*>(t);
     if (trace == nullptr || trace->GetLocked() || GetTraceIndex(trace) < 0) continue;
+    ClearTraceUndo(trace);
     DeleteTrace(trace);
   }
   deserializing_ = false;
@@ -748,6 +750,28 @@ bool CDiagram::SetTraceRefLevel(TraceInterface* trace, double level) {
   dbm = round_to(dbm, -trace->GetFractionSize(vtResponse));
   control_->SendDiagramParameter(m, L"reference_level", dbm, 0);
   return true;
+}
+
+void CDiagram::PushZoomStep(int mode) {
+  SZoomStep step;
+  step.mode = mode;
+  for (auto& t : traces_) step.entries.push_back({t.get(), t->GetScaleRef(), t->GetScaleDiv(), t->GetRefPosition()});
+  zoomSteps_.push_back(std::move(step));
+}
+
+void CDiagram::ClearTraceUndo(TraceInterface* trace) {
+  for (SZoomStep& step : zoomSteps_) {
+    std::erase_if(step.entries, [trace](const SZoomEntry& e) { return e.trace == trace; });
+  }
+}
+
+void CDiagram::SetColorSet(const SColorTheme& set) {
+  chart_.SetColor(set.colors[ctsBackground]);
+  chart_.SetBackWallColor(set.colors[ctsBackground]);
+  chart_.SetFrameColor(set.colors[2]);
+  chart_.LeftAxis().SetGridColor(set.colors[3]);
+  chart_.BottomAxis().SetGridColor(set.colors[3]);
+  Updated();
 }
 
 void CDiagram::LockChart(bool on) {

@@ -27,6 +27,18 @@ class IDiagramView {
   virtual void Invalidate() = 0;
 };
 
+// One step of the zoom undo stack: the scale every trace had before the zoom.
+struct SZoomEntry {
+  TraceInterface* trace = nullptr;
+  double ref = 0;
+  double div = 0;
+  int position = 5;
+};
+struct SZoomStep {
+  int mode = 0;
+  std::vector<SZoomEntry> entries;
+};
+
 // One response axis: shared (it shows the selected trace's scale) or bound to one trace.
 struct SAxisControl {
   bool enabled = false;
@@ -147,6 +159,12 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool GetWaterfall() const { return waterfall_; }
   void SetColorTheme(const SColorTheme* theme);
   void LockChart(bool on);
+  // Zoom undo: a step saves every trace's scale; a removed trace leaves every step.
+  void PushZoomStep(int mode);
+  const std::vector<SZoomStep>& ZoomSteps() const { return zoomSteps_; }
+  void ClearTraceUndo(TraceInterface* trace);
+  // The diagram's colours from a theme's colour set (background, walls, grid, frame).
+  void SetColorSet(const SColorTheme& set);
   // Asks the host to move a fixed reference level: the level in dBm at the channel's
   // impedance, cut to the trace's decimals, as the parameter "reference_level".
   bool SetTraceRefLevel(TraceInterface* trace, double level);
@@ -227,6 +245,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool rowsDeferred_ = false;  // while loading: list rows are filled once, at the end
   std::vector<std::unique_ptr<CTrace>> traces_;  // display order
   std::vector<TraceInterface*> selected_;
+  std::vector<SZoomStep> zoomSteps_;
   std::vector<std::unique_ptr<TExStatusBar>> hBars_;
   std::vector<std::unique_ptr<TExStatusBar>> vBars_;
   std::vector<CMeasurement*> activeMeasurements_;

@@ -11,7 +11,8 @@
 namespace {
 
 constexpr const char* kCaptions[TraceListInterface::kColumns] = {
-    "Имя", "Тип", "Кнл/Изм.", "Опорн.", "Ед./дел.", "Поз.", "Формат", "Функции"};
+    TrNoop("Имя"),    TrNoop("Тип"),  TrNoop("Кнл/Изм."), TrNoop("Опорн."),
+    TrNoop("Ед./дел."), TrNoop("Поз."), TrNoop("Формат"),   TrNoop("Функции")};
 
 // Width of a "column" element that has none.
 constexpr int kFallbackWidth = 100;

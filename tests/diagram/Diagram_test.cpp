@@ -75,9 +75,12 @@ TEST(Diagram, RemovingTracesUnbindsAxesAndHidesTheFrameAtTheEnd) {
   EXPECT_EQ(diagram.RightAxisControl().trace, second);
   EXPECT_EQ(static_cast<CTrace*>(second)->Series()->VertAxis(), &diagram.GetChart()->RightAxis());
 
+  diagram.PushZoomStep(1);
   diagram.SelectTrace(1);
   diagram.DeleteSelectedTraces();
   EXPECT_EQ(diagram.RightAxisControl().trace, nullptr);
+  ASSERT_EQ(diagram.ZoomSteps().size(), 1u);  // the step stays, without the trace
+  EXPECT_EQ(diagram.ZoomSteps()[0].entries.size(), 1u);
   EXPECT_EQ(diagram.GetTraceList()->Count(), 1);
   diagram.SelectAllTraces();
   diagram.UpdateSelectedTracesList();
