@@ -11,13 +11,13 @@ function(plotvane_add_test_suite name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE plotvane_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  set(environment "LANGUAGE=;LC_ALL=C.UTF-8;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state;PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data")
-  foreach(entry ${ARG_ENV})
-    string(APPEND environment ";${entry}")
-  endforeach()
+  set(environment LANGUAGE= LC_ALL=C.UTF-8 XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state
+      PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data ${ARG_ENV})
+  # The tests run through "cmake -E env …": a list-valued ENVIRONMENT property does not survive
+  # gtest_discover_tests (only its first entry arrives).
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${environment}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "${environment}"
     # TextEnvironment.* needs LANGUAGE set at start; tests/CMakeLists.txt runs it so.
     TEST_FILTER "-TextEnvironment.*"
     DISCOVERY_TIMEOUT 60)
