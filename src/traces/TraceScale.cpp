@@ -406,7 +406,7 @@ double CTrace::ResponseByX(EDataValueType type, double x, bool raw, bool* isInte
   if (x < lo || x > hi) return kNaN;
   if (n == 1) return value(0);
 
-  const SLocation at = LocateValue(n, stimulus, x);
+  const SLocation at = xs != nullptr ? LocateValue(n, xs, x) : LocateValue(n, stimulus, x);
   const double t = at.weight;
   if (isInterpolated != nullptr) *isInterpolated = t != 0.0 && t != 1.0;
   if (t == 1.0) return value(at.lo);
