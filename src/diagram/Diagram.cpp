@@ -428,7 +428,9 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
 }
 
 void CDiagram::UpdateAxes(int which, TraceInterface* trace) {
-  if (trace == nullptr) return;
+  // While a layout loads, every trace's scale arrives one by one; the axes follow once at
+  // the end of the load.
+  if (trace == nullptr || loading_) return;
   if (!trace->IsActive() && left_.trace != trace && right_.trace != trace) return;
   if ((which == 1 || which == 3) && (!left_.enabled || left_.trace == trace)) ApplyAxisScale(chart_.LeftAxis(), trace);
   if ((which == 4 || which == 3) && right_.enabled && right_.trace == trace) ApplyAxisScale(chart_.RightAxis(), trace);

@@ -188,6 +188,7 @@ void CDiagram::Deserialize(pugi::xml_node node) {
   while (first < traces_.size() && !traces_[first]->GetVisible()) ++first;
   SelectTrace(first < traces_.size() ? first : 0);
   loading_ = false;
+  UpdateAxesOnMultiSelect();
   SetActiveMeasurements();
   ShowChartFrame(!traces_.empty());
   AlignControls();
