@@ -1,8 +1,10 @@
 #include "common/UserInteraction.h"
 
+#include <exception>
 #include <mutex>
 
 #include "common/Log.h"
+#include "common/Text.h"
 
 namespace {
 
@@ -63,4 +65,15 @@ int QuorMessageBox(QuorWindow owner, const std::wstring& text, const std::wstrin
 
 bool QuorQuestion(QuorWindow owner, const std::wstring& text, const std::wstring& caption) {
   return QuorMessageBox(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void ShowPlotvaneException(const std::wstring& prefix) {
+  std::wstring what;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = Utf8ToWide(e.what());
+  } catch (...) {
+  }
+  QuorMessageBox(nullptr, prefix + what, L"Plotvane exception", MB_OK | MB_ICONERROR);
 }

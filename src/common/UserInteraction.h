@@ -61,5 +61,9 @@ IUserInteraction& UserInteraction();
 
 int QuorMessageBox(QuorWindow owner, const std::wstring& text, const std::wstring& caption,
                    unsigned flags);
+// Inside a catch block: shows the exception being handled in a box captioned "Plotvane
+// exception", its message after `prefix` (a loader's text naming the element that failed).
+void ShowPlotvaneException(const std::wstring& prefix);
+
 // A yes/no question with the question icon; true for yes.
 bool QuorQuestion(QuorWindow owner, const std::wstring& text, const std::wstring& caption);

@@ -23,20 +23,6 @@ void Log(const wchar_t* text) { LogMessage(L"Control", text); }
 // Stored Russian names match the translated names the control shows.
 std::wstring Translated(const std::wstring& text) { return text.empty() ? text : Tr(WideToUtf8(text).c_str()); }
 
-// The message of the exception being handled; empty for one that carries none.
-std::wstring CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return Utf8ToWide(e.what());
-  } catch (...) {
-    return {};
-  }
-}
-
-void Report(const std::wstring& prefix, const std::wstring& what) {
-  QuorMessageBox(nullptr, prefix + what, L"Plotvane exception", MB_OK | MB_ICONERROR);
-}
 
 // The mode is stored as a number and read truncated; anything that is no int is "none".
 int ReadMode(pugi::xml_node control) {
@@ -164,7 +150,7 @@ void CDiagramControl::DeserializeDiagrams(pugi::xml_node control) {
       } catch (...) {
         std::wstring text = Tr("При десериализации %0 диаграммы произошло исключение ");
         ReplaceString(text, L"%0", diagram->GetName());
-        Report(text, CurrentExceptionText());
+        ShowPlotvaneException(text);
       }
     }
     // The diagrams no element was read for; the panel's element is not one of them.
@@ -216,7 +202,7 @@ void CDiagramControl::DeserializePropPages(pugi::xml_node node) {
         try {
           page->Deserialize(element, nullptr);
         } catch (...) {
-          Report(Tr("Возникло исключение при десериализации в странице свойств "), CurrentExceptionText());
+          ShowPlotvaneException(Tr("Возникло исключение при десериализации в странице свойств "));
         }
       }
     }

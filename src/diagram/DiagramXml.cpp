@@ -25,20 +25,6 @@ std::wstring Translated(const std::wstring& text) {
   return text.empty() ? text : Tr(WideToUtf8(text).c_str());
 }
 
-// The message of the exception being handled; empty for one that carries none.
-std::wstring CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return Utf8ToWide(e.what());
-  } catch (...) {
-    return {};
-  }
-}
-
-void Report(const std::wstring& prefix, const std::wstring& what) {
-  QuorMessageBox(nullptr, prefix + what, L"Plotvane exception", MB_OK | MB_ICONERROR);
-}
 
 }  // namespace
 
@@ -120,7 +106,7 @@ void CDiagram::DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned&
       }
       std::wstring text = Tr("При десериализации трассы %0 произошло исключение ");
       ReplaceString(text, L"%0", name);
-      Report(text, CurrentExceptionText());
+      ShowPlotvaneException(text);
     }
   }
 }
@@ -165,7 +151,7 @@ void CDiagram::Deserialize(pugi::xml_node node) {
     list_->Deserialize(list);
     list_->AfterDeserialize();
   } catch (...) {
-    Report(Tr("При десериализации списка трасс произошло исключение "), CurrentExceptionText());
+    ShowPlotvaneException(Tr("При десериализации списка трасс произошло исключение "));
   }
 
   BindAxis(-1);

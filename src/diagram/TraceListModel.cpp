@@ -127,8 +127,23 @@ void CTraceListModel::Serialize(pugi::xml_node element) {
   AddAttribute(list, L"height", height_);
   AddAttribute(list, L"display_header", headerVisible_);
   AddAttribute(list, L"autoresize", autoResize_);
+  WriteColumnWidths(list, widths_);
+}
+
+void CTraceListModel::WriteColumnWidths(pugi::xml_node list, const std::array<int, kColumns>& widths) {
   pugi::xml_node columns = AddElement(list, L"columns");
-  for (int width : widths_) AddAttribute(AddElement(columns, L"column"), L"width", width);
+  for (int width : widths) AddAttribute(AddElement(columns, L"column"), L"width", width);
+}
+
+void CTraceListModel::ReadColumnWidths(pugi::xml_node list, std::array<int, kColumns>& widths) {
+  int column = 0;
+  for (pugi::xml_node item : list.child("columns").children()) {
+    const pugi::xml_node pColumn = item.type() == pugi::node_element ? item : pugi::xml_node();
+    if (!PV_ASSERT_MSG(pColumn, "(pColumn = GetElement(pNode))!=NULL")) continue;
+    if (std::string_view(pColumn.name()) != "column") continue;
+    if (column < kColumns) widths[static_cast<size_t>(column)] = GetNodeIntValue(pColumn, L"@width", kFallbackWidth);
+    ++column;
+  }
 }
 
 void CTraceListModel::Deserialize(pugi::xml_node node) {
@@ -137,14 +152,7 @@ void CTraceListModel::Deserialize(pugi::xml_node node) {
     autoResize_ = true;
     return;
   }
-  int column = 0;
-  for (pugi::xml_node item : node.child("columns").children()) {
-    const pugi::xml_node pColumn = item.type() == pugi::node_element ? item : pugi::xml_node();
-    if (!PV_ASSERT_MSG(pColumn, "(pColumn = GetElement(pNode))!=NULL")) continue;
-    if (std::string_view(pColumn.name()) != "column") continue;
-    if (column < kColumns) widths_[static_cast<size_t>(column)] = GetNodeIntValue(pColumn, L"@width", kFallbackWidth);
-    ++column;
-  }
+  ReadColumnWidths(node, widths_);
   autoResize_ = GetNodeBoolValue(node, L"@autoresize", true);
   // The diagram reads these itself for its view; without a view the model keeps them.
   height_ = GetNodeIntValue(node, L"@height", height_);

@@ -21,6 +21,11 @@ class CTraceListModel : public TraceListInterface {
   static constexpr int kHeaderHeight = 20;
   static constexpr int kMaxAutoRows = 5;
   static constexpr std::array<int, kColumns> kDefaultWidths{90, 40, 90, 58, 58, 30, 100, 85};
+  // The "columns" child of a "trace_list" element: one "column" with "width" per column.
+  // Every trace list, with a view or without, writes and reads its widths through these.
+  static void WriteColumnWidths(pugi::xml_node list, const std::array<int, kColumns>& widths);
+  // A column element without "width" gives 100; a node that is no element is reported.
+  static void ReadColumnWidths(pugi::xml_node list, std::array<int, kColumns>& widths);
 
   CTraceListModel();
 

@@ -24,7 +24,6 @@
 namespace {
 
 constexpr int kSwatchSize = 12;
-constexpr int kFallbackWidth = 100;  // a "column" element without a width
 
 QString ToQ(const std::wstring& text) { return QString::fromStdWString(text); }
 
@@ -295,8 +294,9 @@ void TExListView::Serialize(pugi::xml_node element) {
   AddAttribute(list, L"height", height());
   AddAttribute(list, L"display_header", GetHeaderVisible());
   AddAttribute(list, L"autoresize", autoResize_);
-  pugi::xml_node columns = AddElement(list, L"columns");
-  for (int c = 0; c < columnCount(); ++c) AddAttribute(AddElement(columns, L"column"), L"width", columnWidth(c));
+  std::array<int, kColumns> widths{};
+  for (int c = 0; c < kColumns; ++c) widths[static_cast<size_t>(c)] = columnWidth(c);
+  CTraceListModel::WriteColumnWidths(list, widths);
 }
 
 void TExListView::Deserialize(pugi::xml_node node) {
@@ -305,14 +305,10 @@ void TExListView::Deserialize(pugi::xml_node node) {
     autoResize_ = true;
     return;
   }
-  int column = 0;
-  for (pugi::xml_node item : node.child("columns").children()) {
-    const pugi::xml_node pColumn = item.type() == pugi::node_element ? item : pugi::xml_node();
-    if (!PV_ASSERT_MSG(pColumn, "(pColumn = GetElement(pNode))!=NULL")) continue;
-    if (std::string_view(pColumn.name()) != "column") continue;
-    if (column < columnCount()) setColumnWidth(column, GetNodeIntValue(pColumn, L"@width", kFallbackWidth));
-    ++column;
-  }
+  std::array<int, kColumns> widths{};
+  for (int c = 0; c < kColumns; ++c) widths[static_cast<size_t>(c)] = columnWidth(c);
+  CTraceListModel::ReadColumnWidths(node, widths);
+  for (int c = 0; c < kColumns; ++c) setColumnWidth(c, widths[static_cast<size_t>(c)]);
   autoResize_ = GetNodeBoolValue(node, L"@autoresize", true);
   // The diagram keeps these for its layout too; the list applies them to itself meanwhile.
   SetHeaderVisible(GetNodeBoolValue(node, L"@display_header", GetHeaderVisible()));
