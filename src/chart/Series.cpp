@@ -81,20 +81,40 @@ void CChartSeries::SetData(const double* x, const double* y, int count) {
   }
 }
 
-bool CChartSeries::XMonotonic() const {
-  if (monotonicDirty_) {
-    // Compared without branches so the pass vectorises; a comparison with a missing (NaN)
-    // stimulus counts as neither rising nor falling.
-    int falls = 0, rises = 0;
-    const double* x = x_.data();
-    for (std::size_t i = 1; i < x_.size(); ++i) {
-      falls += x[i] < x[i - 1];
-      rises += x[i] > x[i - 1];
-    }
-    monotonic_ = falls == 0 || rises == 0;
-    monotonicDirty_ = false;
+void CChartSeries::ExamineX() const {
+  if (!monotonicDirty_) return;
+  // One pass for both, compared and summed without branches so it vectorises; a comparison
+  // with a missing (NaN) stimulus counts as neither rising nor falling.
+  const double* x = x_.data();
+  const std::size_t n = x_.size();
+  spacing_ = {};
+  const double x0 = n > 0 ? x[0] : 0;
+  const double dx = n > 1 ? (x[n - 1] - x0) / static_cast<double>(n - 1) : 0;
+  int falls = 0, rises = 0;
+  double deviation = 0, odd = 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    falls += x[i] < x[i - 1];
+    rises += x[i] > x[i - 1];
+    const double d = std::fabs(x[i] - (x0 + static_cast<double>(i) * dx));
+    odd += d - d;  // NaN once any x is NaN or infinite
+    deviation = d > deviation ? d : deviation;
   }
+  monotonic_ = falls == 0 || rises == 0;
+  // Far below a step, so a point's pixel is known to a sliver of a column from its index.
+  if (n > 1 && std::isfinite(x0) && std::isfinite(dx) && dx != 0 && odd == 0 &&
+      deviation <= 1e-6 * std::fabs(dx))
+    spacing_ = {true, x0, dx, deviation};
+  monotonicDirty_ = false;
+}
+
+bool CChartSeries::XMonotonic() const {
+  ExamineX();
   return monotonic_;
+}
+
+const CChartSeries::SXSpacing& CChartSeries::XSpacing() const {
+  ExamineX();
+  return spacing_;
 }
 
 void CChartSeries::SetXY(int index, double x, double y) {
@@ -191,27 +211,52 @@ void CFastLineSeries::Draw(ICanvas& canvas) {
     return;
   }
 
-  // The same arithmetic as SAxisScale::Pos, without its logarithm test per point.
   SThinning t{x, y, n, colLo, colHi, vLog};
-  if (hs.logarithmic)
-    Thin(canvas, t, hs, vs, [&hs](double v) { return hs.Pos(v); });
-  else
-    Thin(canvas, t, hs, vs,
-         [start = hs.start, origin = hs.origin, factor = hs.factor](double v) { return start + (v - origin) * factor; });
+  if (hs.logarithmic) {
+    Thin<false>(canvas, t, hs, vs, [&hs](double v) { return hs.Pos(v); });
+    return;
+  }
+  // The same arithmetic as SAxisScale::Pos, without its logarithm test per point.
+  auto pos = [start = hs.start, origin = hs.origin, factor = hs.factor](double v) {
+    return start + (v - origin) * factor;
+  };
+  const SXSpacing& even = XSpacing();
+  if (even.uniform) {
+    // Point i lies at pixel a + i·b, give or take the spacing's deviation and the rounding
+    // of either sum, which the slack bounds many times over.
+    t.a = hs.start + (even.x0 - hs.origin) * hs.factor;
+    t.b = even.dx * hs.factor;
+    const double f = std::fabs(hs.factor);
+    const double size = std::fabs(hs.start) + (std::fabs(even.x0) + std::fabs(hs.origin) + n * std::fabs(even.dx)) * f +
+                        std::fabs(t.a) + n * std::fabs(t.b) + std::fabs(colLo) + std::fabs(colHi);
+    t.slack = even.deviation * f * (1 + 1e-9) + 1e-9 * size;
+#ifndef __FP_FAST_FMA  // without fused multiply-add every build rounds x0 + i·dx the same way
+    t.exactX = even.deviation == 0;
+#endif
+    t.x0 = even.x0;
+    t.dx = even.dx;
+    if (t.b != 0 && size < 1e15 && t.slack < 0.25) {
+      Thin<true>(canvas, t, hs, vs, pos);
+      return;
+    }
+    t.exactX = false;
+  }
+  Thin<false>(canvas, t, hs, vs, pos);
 }
 
 void CFastLineSeries::EmitColumn(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs,
                                  int first, int lowest, int highest, int last) {
+  auto x = [&t](int k) { return t.exactX ? t.x0 + static_cast<double>(k) * t.dx : t.x[k]; };
   // In the order they came, each once: the column's line looks as if every point were drawn.
-  Emit(canvas, hs.Pos(t.x[first]), vs.Pos(t.y[first]));
+  Emit(canvas, hs.Pos(x(first)), vs.Pos(t.y[first]));
   const int a = std::min(lowest, highest);
   const int b = std::max(lowest, highest);
-  if (a != first) Emit(canvas, hs.Pos(t.x[a]), vs.Pos(t.y[a]));
-  if (b != a && b != first) Emit(canvas, hs.Pos(t.x[b]), vs.Pos(t.y[b]));
-  if (last != b && last != first) Emit(canvas, hs.Pos(t.x[last]), vs.Pos(t.y[last]));
+  if (a != first) Emit(canvas, hs.Pos(x(a)), vs.Pos(t.y[a]));
+  if (b != a && b != first) Emit(canvas, hs.Pos(x(b)), vs.Pos(t.y[b]));
+  if (last != b && last != first) Emit(canvas, hs.Pos(x(last)), vs.Pos(t.y[last]));
 }
 
-template <class Pos>
+template <bool Even, class Pos>
 void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, Pos pos) {
   // Plain locals only: these loops run once per point.
   const double* x = t.x;
@@ -290,15 +335,51 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
     return out;
   };
 
+  // Evenly spaced x: a point's column from its index, -1 when it lies too near a column's
+  // edge to tell without its x. Only the edges between columns count: the first and the last
+  // column reach out without end.
+  const long lastColumn = static_cast<long>(colHi - colLo);
+  auto columnAt = [colLo, colHi](double px) {
+    const double clamped = px < colLo ? colLo : (px > colHi ? colHi : px);
+    return static_cast<long>(std::floor(clamped) - colLo);
+  };
+  auto sureColumn = [&](int k) -> long {
+    const double p = t.a + k * t.b;
+    const long c = columnAt(p - t.slack);
+    return c == columnAt(p + t.slack) ? c : -1;
+  };
+  // Where column c, which point i is in, ends: the edge's index worked out, and checked by the
+  // column of the points either side of it; near an edge their x decides.
+  auto evenEnd = [&](int i, long c) {
+    const bool rising = t.b > 0;
+    if (rising ? c == lastColumn : c == 0) return n;
+    const double at = (colLo + static_cast<double>(rising ? c + 1 : c) - t.a) / t.b;
+    const int e = !(at < n) ? n : !(at > i) ? i + 1 : static_cast<int>(std::ceil(at));
+    if (sureColumn(e - 1) == c) {
+      if (e == n) return e;
+      const long next = sureColumn(e);
+      if (next >= 0 && next != c) return e;
+    }
+    return columnEnd(i, c, e - i);
+  };
+
   int guess = 1;
   for (int i = 0; i < n;) {
-    const long c = columnOf(i);
-    if (c < 0) {
-      step(i++);
-      continue;
+    long c;
+    int end;
+    if constexpr (Even) {
+      c = sureColumn(i);
+      if (c < 0) c = columnOf(i);  // every x is a number here: never -1
+      end = evenEnd(i, c);
+    } else {
+      c = columnOf(i);
+      if (c < 0) {
+        step(i++);
+        continue;
+      }
+      end = columnEnd(i, c, guess);
+      guess = end - i;
     }
-    const int end = columnEnd(i, c, guess);
-    guess = end - i;
     // The block's extremes (the first point at each) and whether it may hold a null, in four
     // lanes without branches so the pass is not held up by one long chain of comparisons.
     // v - v is 0 for a number and NaN for a NaN or an infinity; a block with any goes point
@@ -312,8 +393,11 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
     for (; k + 4 <= end; k += 4) {
       for (int j = 0; j < 4; ++j) {
         const double yk = y[k + j];
-        const double px = pos(x[k + j]);
-        odd4[j] += (yk - yk) + (px - px);
+        odd4[j] += yk - yk;
+        if constexpr (!Even) {  // evenly spaced x holds no NaN
+          const double px = pos(x[k + j]);
+          odd4[j] += px - px;
+        }
         const bool lower = yk < lo4[j];
         const bool higher = yk > hi4[j];
         lo4[j] = lower ? yk : lo4[j];
@@ -324,8 +408,11 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
     }
     for (; k < end; ++k) {
       const double yk = y[k];
-      const double px = pos(x[k]);
-      odd4[0] += (yk - yk) + (px - px);
+      odd4[0] += yk - yk;
+      if constexpr (!Even) {
+        const double px = pos(x[k]);
+        odd4[0] += px - px;
+      }
       if (yk < lo4[0]) {
         lo4[0] = yk;
         kLo4[0] = k;

@@ -69,6 +69,14 @@ class CChartSeries {
 
   // True while x never turns back (nulls aside); lets a series thin its points per column.
   bool XMonotonic() const;
+  // True when x runs evenly, x[i] = x0 + i·dx (dx ≠ 0) up to rounding, every x finite; then
+  // a series finds a pixel column's points by arithmetic instead of reading x. deviation is
+  // the largest |x[i] − (x0 + i·dx)| as computed here.
+  struct SXSpacing {
+    bool uniform = false;
+    double x0 = 0, dx = 0, deviation = 0;
+  };
+  const SXSpacing& XSpacing() const;
 
   virtual void Draw(ICanvas& canvas) = 0;
 
@@ -82,6 +90,8 @@ class CChartSeries {
   void Detach();
   template <class Pick>
   double Extreme(const std::vector<double>& values, Pick better) const;
+  // Works out the order and the spacing of x in one pass after a change.
+  void ExamineX() const;
 
   CChart* chart_ = nullptr;
   CChartAxis* horizAxis_ = nullptr;
@@ -93,9 +103,11 @@ class CChartSeries {
   int update_ = 0;
   std::vector<double> x_;
   std::vector<double> y_;
-  // Whether x only rises or only falls, worked out when a drawing asks after a change.
+  // Whether x only rises or only falls and how it is spaced, worked out when a drawing asks
+  // after a change.
   mutable bool monotonic_ = true;
   mutable bool monotonicDirty_ = false;
+  mutable SXSpacing spacing_;
 };
 
 // A line through the points, broken at null points. Any number of points costs time in
@@ -115,8 +127,13 @@ class CFastLineSeries : public CChartSeries {
     int n;
     double colLo, colHi;  // pixel columns beyond these collect everything off the plot
     bool vLog;
+    // Evenly spaced x on a linear axis: point i lies near pixel a + i·b, within slack.
+    double a = 0, b = 0, slack = 0;
+    // x[i] is exactly x0 + i·dx (as this build computes it), so x need not be read at all.
+    bool exactX = false;
+    double x0 = 0, dx = 0;
   };
-  template <class Pos>
+  template <bool Even, class Pos>
   void Thin(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, Pos pos);
   void EmitColumn(ICanvas& canvas, const SThinning& t, const SAxisScale& hs, const SAxisScale& vs, int first,
                   int lowest, int highest, int last);
