@@ -213,7 +213,9 @@ CModulesFactory::CModulesFactory(const wchar_t* type, const wchar_t* mask)
   // Sorted by name, so global indices do not depend on the file system's listing order.
   std::vector<std::string> files;
   std::error_code ec;
-  for (fs::directory_iterator it(fs::path(WideToUtf8(folder)), ec), end; !ec && it != end; it.increment(ec)) {
+  fs::directory_iterator it(fs::path(WideToUtf8(folder)), ec);
+  if (ec) Log(L"plug-in folder " + folder + L" cannot be read (" + Utf8ToWide(ec.message()) + L"): no " + type_ + L" packages");
+  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
     std::error_code statusError;
     if (!it->is_regular_file(statusError)) continue;
     const std::string name = it->path().filename().string();

@@ -9,6 +9,7 @@
 #include "chart/ChartAxis.h"
 #include "chart/Series.h"
 #include "common/Assert.h"
+#include "common/Log.h"
 #include "common/Text.h"
 #include "common/Units.h"
 #include "common/UserInteraction.h"
@@ -935,8 +936,10 @@ void CTrace::LoadFilters(const std::wstring& list) {
       begin = end + 1;
       if (name.empty()) continue;
       try {
-        for (int i = 0; i < filterFactory_->Count(); ++i) {
+        bool found = false;
+        for (int i = 0; i < filterFactory_->Count() && !found; ++i) {
           if (!EqualsNoCase(filterFactory_->GetName(i), name)) continue;
+          found = true;
           void* instance = nullptr;
           if (filterFactory_->CreateInstance(instance, i) != 0 || instance == nullptr) break;
           SFilterEntry entry;
@@ -945,8 +948,8 @@ void CTrace::LoadFilters(const std::wstring& list) {
           entry.name = filterFactory_->GetName(i);
           entry.filter->SetTrace(this);
           filters_.push_back(std::move(entry));
-          break;
         }
+        if (!found) LogMessage(L"Trace", L"filter " + name + L" is not among the plug-ins: its processing is left out");
       } catch (...) {
         std::wstring text = Tr("Возникло исключение при загрузке фильтра %0 ");
         ReplaceString(text, L"%0", name);

@@ -202,12 +202,14 @@ TEST(TracePipeline, SpectrumPlotsKeepTheSweepHistory) {
 
 TEST(TraceFilters, ChainRunsInOrderAndAThrowingFilterIsReportedPerBlock) {
   UserInteractionScript ui;
+  LogCapture log;
   CTestFilterFactory factory;
   CDiagramStub diagram;
   diagram.filterFactory = &factory;
   diagram.options[L"IncludedFilters"] = L"rec|Unknown|REC2";
   CTestTrace trace(&diagram);
   ASSERT_EQ(trace.GetFilterCount(), 2u);
+  EXPECT_TRUE(log.Saw(L"Trace", L"filter Unknown is not among the plug-ins"));
   EXPECT_EQ(trace.GetFilter(L"rec2"), factory.made[1]);
   factory.made[0]->factor = 2;
   factory.made[1]->factor = 10;
