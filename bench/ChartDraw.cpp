@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "BenchSweeps.h"
 #include "BenchTarget.h"
 #include "chart/Chart.h"
 #include "chart/CountingCanvas.h"
@@ -14,34 +15,17 @@
 
 namespace {
 
-constexpr int kPoints = 100001;
-constexpr int kTraces = 4;
+constexpr int kPoints = pvbench::kSweepPoints;
+constexpr int kTraces = pvbench::kSweepTraces;
 constexpr int kPlotWidth = 1600;
 constexpr int kPlotHeight = 900;
 
-struct Sweeps {
-  std::array<std::vector<double>, kTraces> x, y;
-  Sweeps() {
-    for (int t = 0; t < kTraces; ++t) {
-      x[t].resize(kPoints);
-      y[t].resize(kPoints);
-      for (int i = 0; i < kPoints; ++i) {
-        x[t][i] = 1e9 + i * 1e4;  // 1 GHz … 2 GHz
-        y[t][i] = -20 * (t + 1) + 10 * std::sin(i * 0.001 * (t + 1)) + 3 * std::sin(i * 0.77);
-      }
-    }
-  }
-};
-
-const Sweeps& Data() {
-  static const Sweeps sweeps;
-  return sweeps;
-}
+const pvbench::Sweeps& Data() { return pvbench::SweepData(); }
 
 TColor TraceColor(int t) { return RGBColor(50 * (t + 1), 0, 0); }
 
 void BM_ChartDraw(benchmark::State& state) {
-  const Sweeps& data = Data();
+  const pvbench::Sweeps& data = Data();
   CChart chart;
   chart.SetBounds({0, 0, 60 + kPlotWidth + 20, 30 + kPlotHeight + 40});
   chart.SetMargins(60, 30, 20, 40);
@@ -65,7 +49,7 @@ void BM_ChartDraw(benchmark::State& state) {
 }
 
 void BM_MinMaxPass(benchmark::State& state) {
-  const Sweeps& data = Data();
+  const pvbench::Sweeps& data = Data();
   for (auto _ : state) {
     for (int t = 0; t < kTraces; ++t) {
       double lo[2] = {data.x[t][0], data.y[t][0]};

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "BenchSweeps.h"
 #include "BenchTarget.h"
 #include "chart/CountingCanvas.h"
 #include "diagram/Diagram.h"
@@ -27,29 +28,12 @@
 
 namespace {
 
-constexpr int kPoints = 100001;
-constexpr int kTraces = 4;
+constexpr int kPoints = pvbench::kSweepPoints;
+constexpr int kTraces = pvbench::kSweepTraces;
 constexpr int kWidth = 1600;
 constexpr int kHeight = 900;
 
-struct Sweeps {
-  std::array<std::vector<double>, kTraces> x, y;
-  Sweeps() {
-    for (int t = 0; t < kTraces; ++t) {
-      x[t].resize(kPoints);
-      y[t].resize(kPoints);
-      for (int i = 0; i < kPoints; ++i) {
-        x[t][i] = 1e9 + i * 1e4;  // 1 GHz … 2 GHz
-        y[t][i] = -20 * (t + 1) + 10 * std::sin(i * 0.001 * (t + 1)) + 3 * std::sin(i * 0.77);
-      }
-    }
-  }
-};
-
-const Sweeps& Data() {
-  static const Sweeps sweeps;
-  return sweeps;
-}
+const pvbench::Sweeps& Data() { return pvbench::SweepData(); }
 
 QImage Frame() {
   QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -112,7 +96,7 @@ struct DiagramSetup {
   std::array<std::vector<double>, kTraces> x, y;  // AddData takes writable arrays
 
   explicit DiagramSetup(int penWidth) {
-    const Sweeps& data = Data();
+    const pvbench::Sweeps& data = Data();
     diagram.SetBounds({0, 0, kWidth, kHeight});
     std::vector<MeasurementInterface*> all;
     for (int t = 0; t < kTraces; ++t) {
@@ -164,7 +148,7 @@ void BM_PlotvaneEngineOnly(benchmark::State& state) {
 void BM_QCustomPlot(benchmark::State& state) {
   const int penWidth = static_cast<int>(state.range(0));
   const bool smooth = state.range(1) != 0;
-  const Sweeps& data = Data();
+  const pvbench::Sweeps& data = Data();
   QCustomPlot plot;
   const std::array<QColor, kTraces> colors = {Qt::yellow, Qt::cyan, Qt::magenta, Qt::green};
   for (int t = 0; t < kTraces; ++t) {

@@ -119,11 +119,15 @@ void CInstrumentSimulator::FilterAt(double f, std::complex<double>& s11, std::co
   s11 = std::complex<double>(0.0, detune) / denominator * line * line;
 }
 
+void CInstrumentSimulator::SweepGrid(const CMeasurement& m, double& start, double& step) const {
+  start = m.GetStimulusStart() * m.GetStimulusMultiplier();
+  step = (m.GetStimulusStop() * m.GetStimulusMultiplier() - start) / (points_ - 1);
+}
+
 void CInstrumentSimulator::SweepNetwork(SChannel& c) {
   CMeasurement& m = *c.measurement;
-  const double start = m.GetStimulusStart() * m.GetStimulusMultiplier();
-  const double stop = m.GetStimulusStop() * m.GetStimulusMultiplier();
-  const double step = (stop - start) / (points_ - 1);
+  double start = 0, step = 0;
+  SweepGrid(m, start, step);
   for (int i = 0; i < points_; ++i) {
     const double f = start + i * step;
     std::complex<double> s11, s21;
@@ -160,9 +164,8 @@ void CInstrumentSimulator::SweepNetwork(SChannel& c) {
 
 void CInstrumentSimulator::SweepSpectrum(SChannel& c) {
   CMeasurement& m = *c.measurement;
-  const double start = m.GetStimulusStart() * m.GetStimulusMultiplier();
-  const double stop = m.GetStimulusStop() * m.GetStimulusMultiplier();
-  const double step = (stop - start) / (points_ - 1);
+  double start = 0, step = 0;
+  SweepGrid(m, start, step);
   for (int i = 0; i < points_; ++i) {
     const double f = start + i * step;
     // Powers add: the noise floor with its jitter, and each carrier through a Gaussian filter.

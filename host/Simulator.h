@@ -42,6 +42,8 @@ class CInstrumentSimulator {
     bool used = false;
   };
   void AddChannel(const std::wstring& name, const std::wstring& channel, const std::wstring& response, int kind);
+  // The frequency of the first point (Hz) and the step between points of the channel's sweep.
+  void SweepGrid(const CMeasurement& channel, double& start, double& step) const;
   void SweepNetwork(SChannel& channel);
   void SweepSpectrum(SChannel& channel);
   // S-parameters of the filter at frequency f (Hz): a resonator with a line on each side.
