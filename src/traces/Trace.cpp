@@ -327,6 +327,7 @@ void CTrace::SetMeasurement(MeasurementInterface* measurement) {
   }
   if (measurement_ != nullptr) RemoveMeasurement(measurement_);
   measurement_ = channel;
+  RefreshChannelQuantities();
   if (measurement_ != nullptr) AddMeasurement(measurement_);
   if (measurement_ != nullptr && !ownHorizAxis_)
     SetStimulusRange(measurement_->GetStimulusStart() * GetStimulusMultiplier(),
@@ -342,7 +343,10 @@ void CTrace::SetMeasurement(MeasurementInterface* measurement) {
 
 void CTrace::MeasurementDestroyed(CMeasurement* measurement) {
   CMeasurementSubscriber::MeasurementDestroyed(measurement);
-  if (measurement == measurement_) measurement_ = nullptr;
+  if (measurement == measurement_) {
+    measurement_ = nullptr;
+    RefreshChannelQuantities();
+  }
 }
 
 void CTrace::UpdateMeasurementParameters() {
@@ -363,6 +367,9 @@ void CTrace::UpdateDisplayParameters() {
 
 void CTrace::CallbackChanged(CMeasurement* measurement, EMeasureParam kind) {
   if (measurement == nullptr) return;
+  if (measurement == measurement_ &&
+      (kind == mpAttached || kind == mpStimulusQuantity || kind == mpResponseQuantity))
+    RefreshChannelQuantities();
   if (kind == mpParameter) {
     const std::wstring last = measurement->GetLastParameter();
     if (last == L"FrequencyCounter" || last == L"CarrierFreqPow" || last == L"PulseWidthPeriod" ||
@@ -389,18 +396,29 @@ int CTrace::GetFractionSize(EDataValueType type) const {
 
 std::wstring CTrace::GetQuantity(EDataValueType type) const {
   if (!ValidType(type)) return {};
-  if (!quantity_[type].empty()) return quantity_[type];
-  if (type == vtStimulus && measurement_ == nullptr) return {};
-  return GetSrcQuantity(type);
+  return QuantityRef(type);
 }
 
 std::wstring CTrace::GetSrcQuantity(EDataValueType type) const {
   if (!ValidType(type)) return {};
-  if (!srcQuantity_[type].empty()) return srcQuantity_[type];
-  if (measurement_ == nullptr) return {};
-  if (type == vtStimulus) return measurement_->GetStimulusQuantity();
-  if (type == vtResponse) return measurement_->GetResponseQuantity();
-  return {};
+  return SrcQuantityRef(type);
+}
+
+const std::wstring& CTrace::QuantityRef(EDataValueType type) const {
+  static const std::wstring kNone;
+  if (!quantity_[type].empty()) return quantity_[type];
+  if (type == vtStimulus && measurement_ == nullptr) return kNone;
+  return SrcQuantityRef(type);
+}
+
+const std::wstring& CTrace::SrcQuantityRef(EDataValueType type) const {
+  if (!srcQuantity_[type].empty() || type == vtResponseIm) return srcQuantity_[type];
+  return channelQuantity_[type];
+}
+
+void CTrace::RefreshChannelQuantities() {
+  channelQuantity_[vtStimulus] = measurement_ != nullptr ? measurement_->GetStimulusQuantity() : std::wstring();
+  channelQuantity_[vtResponse] = measurement_ != nullptr ? measurement_->GetResponseQuantity() : std::wstring();
 }
 
 void CTrace::SetQuantity(EDataValueType type, const wchar_t* quantity) {
@@ -861,10 +879,11 @@ void CTrace::ProcessDynFilters(bool& reset, int& size, int& offset, int& count, 
                                double*& z, bool readBack) {
   if (filters_.empty()) return;
   CPropertiesList& props = properties_;
-  const std::wstring responseQuantity = GetSrcQuantity(vtResponse);
+  // By reference: a block passes the filters without allocating.
+  const std::wstring& responseQuantity = SrcQuantityRef(vtResponse);
   props.SetText(L"ex_response_quantity", responseQuantity);
   props.SetText(L"response_quantity", responseQuantity);
-  props.SetText(L"stimulus_quantity", GetSrcQuantity(vtStimulus));
+  props.SetText(L"stimulus_quantity", SrcQuantityRef(vtStimulus));
   props.SetNumber(L"stimulus_start", GetStimulusStart());
   props.SetNumber(L"stimulus_stop", GetStimulusStop());
   props.SetNumber(L"response_fraction", fraction_[vtResponse]);
@@ -893,15 +912,15 @@ void CTrace::ProcessDynFilters(bool& reset, int& size, int& offset, int& count, 
   if (!readBack) return;
 
   const std::wstring& stimQuantity = props.GetText(L"stimulus_quantity");
-  if (measurement_ != nullptr && stimQuantity != measurement_->GetStimulusQuantity() &&
-      GetTraceType() != L"Memory" && diagram_ != nullptr && diagram_->GetAxisXLogarithmicScale())
+  if (measurement_ != nullptr && stimQuantity != channelQuantity_[vtStimulus] && diagram_ != nullptr &&
+      diagram_->GetAxisXLogarithmicScale() && GetTraceType() != L"Memory")
     diagram_->SetAxisXLogarithmicScale(false);
   if (ownHorizAxis_) {
     const double start = props.GetNumber(L"stimulus_start");
     const double stop = props.GetNumber(L"stimulus_stop");
     if (std::isfinite(start) && std::isfinite(stop) && SetStimulusRange(start, stop)) Update();
   }
-  if (stimQuantity != GetQuantity(vtStimulus)) SetQuantity(vtStimulus, stimQuantity.c_str());
+  if (stimQuantity != QuantityRef(vtStimulus)) SetQuantity(vtStimulus, stimQuantity.c_str());
   accData_ = props.GetNumber(L"acc_data") != 0 ? 1 : 0;
 }
 

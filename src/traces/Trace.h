@@ -211,6 +211,10 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
 
   void CreateAxes();
   void RemoveAxes();
+  // The quantities without copies (the pipeline reads them for every block).
+  const std::wstring& QuantityRef(EDataValueType type) const;
+  const std::wstring& SrcQuantityRef(EDataValueType type) const;
+  void RefreshChannelQuantities();
   std::unique_ptr<CChartSeries> CreateSeries(EPlot plot);
   void AttachSeries(CChartSeries* series);
   void ApplyPen();
@@ -219,6 +223,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   // quantities and formats
   std::wstring quantity_[3];
   std::wstring srcQuantity_[3];
+  std::wstring channelQuantity_[3];  // the bound channel's stimulus and response quantity
   int fraction_[3] = {9, 9, 9};
 
   // range and scale

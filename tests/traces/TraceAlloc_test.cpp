@@ -6,6 +6,9 @@
 #include <new>
 #include <vector>
 
+#include "core/PluginManager.h"
+#include "filters/Filter.h"
+#include "measurements/Measurement.h"
 #include "support/TestTrace.h"
 
 namespace {
@@ -23,9 +26,46 @@ int g_allocations = 0;
 [[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
+namespace {
+
+// A filter that touches every point and allocates nothing, handed out as a package would.
+class CQuietFilter : public CDynamicFilter {
+ public:
+  void ProcessDataEx(bool&, int&, int& count, int&, double*&, double*& y, double*&, IPropertiesList*) override {
+    for (int i = 0; i < count; ++i) y[i] = -y[i];
+  }
+};
+
+class CQuietFactory : public IModulesFactory {
+ public:
+  int Count() override { return 1; }
+  std::wstring GetName(int) override { return L"QUIET"; }
+  std::wstring GetType(int) override { return L"FILTER"; }
+  int CreateInstance(void*& instance, int) override {
+    auto* f = new CQuietFilter;
+    f->SetEnabled(true);
+    instance = static_cast<CFilter*>(f);
+    return 0;
+  }
+  int DestroyInstance(void* instance) override {
+    delete static_cast<CFilter*>(instance);
+    return 0;
+  }
+};
+
+}  // namespace
+
 TEST(TraceAllocation, SweepsAfterTheFirstAllocateNothing) {
+  CQuietFactory factory;
+  CMeasurement channel;
+  channel.SetStimulusQuantity(L"Hz");
+  channel.SetResponseQuantity(L"Cmplx");
   for (EPlot plot : {plRect, plSmith, plPoints}) {
     CTestTrace trace(nullptr);  // the test diagram records requests, which allocates
+    // Through a filter chain and with a channel's quantities, as a data trace runs.
+    trace.SetFilterFactory(&factory);
+    trace.LoadFilters(L"QUIET");
+    trace.SetMeasurement(&channel);
     trace.SetPlot(plot);
     std::vector<double> x(1000), y(1000), z(1000);
     for (int i = 0; i < 1000; ++i) x[i] = i;
