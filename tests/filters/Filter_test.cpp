@@ -10,21 +10,9 @@
 
 #include "core/PluginManager.h"
 #include "filters/PropertiesList.h"
+#include "support/CountingNew.h"
 #include "support/FakeTrace.h"
 
-// Counts every allocation of this program, so a test can prove a path allocates nothing.
-namespace {
-long g_allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-// Not inlined: GCC would otherwise see free() on memory from operator new and warn.
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 

@@ -9,22 +9,9 @@
 #include "core/PluginManager.h"
 #include "filters/Filter.h"
 #include "measurements/Measurement.h"
+#include "support/CountingNew.h"
 #include "support/TestTrace.h"
 
-namespace {
-int g_allocations = 0;
-}  // namespace
-
-// Not inlined either: seeing malloc behind it, GCC would take the standard containers'
-// sized deletes for mismatched ones.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-// Not inlined: GCC would otherwise see free() on memory from operator new and warn.
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -78,7 +65,7 @@ TEST(TraceAllocation, SweepsAfterTheFirstAllocateNothing) {
       }
     };
     sweep();
-    const int before = g_allocations;
+    const long before = g_allocations;
     sweep();
     sweep();
     EXPECT_EQ(g_allocations, before) << "plot " << plot;

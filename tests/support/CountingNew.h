@@ -1,0 +1,17 @@
+#pragma once
+// Counts every allocation of a test program, so a test can prove a path allocates nothing.
+// It replaces the global operator new, so include it in exactly one file of a program.
+#include <cstdlib>
+#include <new>
+
+inline long g_allocations = 0;
+
+// Neither is inlined: seeing malloc and free behind them, GCC would take the standard
+// containers' sized deletes for mismatched ones.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
