@@ -4,12 +4,61 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
 #include "common/Assert.h"
 
 namespace {
 bool Finite(double v) { return std::isfinite(v); }
+
+struct SExtremes {
+  double lo, hi;
+  int kLo, kHi;  // the first point at each
+};
+
+// The extremes of y[begin, end), false when the block holds a NaN or an infinity (v - v is 0
+// only for a number). The values come first, in lanes without a chain of comparisons between
+// points; then the first point at each, found again in a block that is in the cache by now.
+bool BlockExtremes(const double* y, int begin, int end, SExtremes& out) {
+  double lo = y[begin], hi = y[begin], odd = 0;
+  int k = begin;
+#if defined(__SSE2__)
+  __m128d lo0 = _mm_set1_pd(lo), lo1 = lo0, hi0 = lo0, hi1 = lo0;
+  __m128d odd0 = _mm_setzero_pd(), odd1 = odd0;
+  for (; k + 4 <= end; k += 4) {
+    const __m128d a = _mm_loadu_pd(y + k), b = _mm_loadu_pd(y + k + 2);
+    odd0 = _mm_add_pd(odd0, _mm_sub_pd(a, a));
+    odd1 = _mm_add_pd(odd1, _mm_sub_pd(b, b));
+    lo0 = _mm_min_pd(lo0, a);
+    lo1 = _mm_min_pd(lo1, b);
+    hi0 = _mm_max_pd(hi0, a);
+    hi1 = _mm_max_pd(hi1, b);
+  }
+  lo0 = _mm_min_pd(lo0, lo1);
+  hi0 = _mm_max_pd(hi0, hi1);
+  odd0 = _mm_add_pd(odd0, odd1);
+  lo = std::min(_mm_cvtsd_f64(lo0), _mm_cvtsd_f64(_mm_unpackhi_pd(lo0, lo0)));
+  hi = std::max(_mm_cvtsd_f64(hi0), _mm_cvtsd_f64(_mm_unpackhi_pd(hi0, hi0)));
+  odd = _mm_cvtsd_f64(odd0) + _mm_cvtsd_f64(_mm_unpackhi_pd(odd0, odd0));
+#endif
+  for (; k < end; ++k) {
+    const double v = y[k];
+    odd += v - v;
+    lo = v < lo ? v : lo;
+    hi = v > hi ? v : hi;
+  }
+  if (!(odd == 0)) return false;
+  // Every value is a number, so both extremes are there to be found.
+  int kLo = begin, kHi = begin;
+  while (y[kLo] != lo) ++kLo;
+  while (y[kHi] != hi) ++kHi;
+  out = {lo, hi, kLo, kHi};
+  return true;
+}
 }  // namespace
 
 CChartSeries::~CChartSeries() {
@@ -341,7 +390,7 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
   const long lastColumn = static_cast<long>(colHi - colLo);
   auto columnAt = [colLo, colHi](double px) {
     const double clamped = px < colLo ? colLo : (px > colHi ? colHi : px);
-    return static_cast<long>(std::floor(clamped) - colLo);
+    return static_cast<long>(clamped - colLo);  // not negative: truncation is floor
   };
   auto sureColumn = [&](int k) -> long {
     const double p = t.a + k * t.b;
@@ -349,28 +398,47 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
     return c == columnAt(p + t.slack) ? c : -1;
   };
   // Where column c, which point i is in, ends: the edge's index worked out, and checked by the
-  // column of the points either side of it; near an edge their x decides.
-  auto evenEnd = [&](int i, long c) {
-    const bool rising = t.b > 0;
+  // column of the points either side of it; near an edge their x decides. `next` gets the
+  // column of the point at the end when that is sure, -1 otherwise.
+  const bool rising = t.b > 0;
+  const long toward = rising ? 1 : -1;  // the column after c
+  auto evenEnd = [&](int i, long c, long& next) {
+    next = -1;
     if (rising ? c == lastColumn : c == 0) return n;
     const double at = (colLo + static_cast<double>(rising ? c + 1 : c) - t.a) / t.b;
-    const int e = !(at < n) ? n : !(at > i) ? i + 1 : static_cast<int>(std::ceil(at));
+    int e = n;
+    if (!(at > i)) {
+      e = i + 1;
+    } else if (at < n) {
+      e = static_cast<int>(at);  // at > i >= 0: truncation, then up to the ceiling
+      e += e < at ? 1 : 0;
+    }
     if (sureColumn(e - 1) == c) {
       if (e == n) return e;
-      const long next = sureColumn(e);
-      if (next >= 0 && next != c) return e;
+      // Points are denser than columns, so the next column is almost always the one after c;
+      // knowing it ahead lets the next block start before this check is done.
+      const long after = sureColumn(e);
+      if (after == c + toward) {
+        next = c + toward;
+        return e;
+      }
+      if (after >= 0 && after != c) {
+        next = after;
+        return e;
+      }
     }
     return columnEnd(i, c, e - i);
   };
 
   int guess = 1;
+  long known = -1;  // the column of point i when the block before told it
   for (int i = 0; i < n;) {
     long c;
     int end;
     if constexpr (Even) {
-      c = sureColumn(i);
+      c = known >= 0 ? known : sureColumn(i);
       if (c < 0) c = columnOf(i);  // every x is a number here: never -1
-      end = evenEnd(i, c);
+      end = evenEnd(i, c, known);
     } else {
       c = columnOf(i);
       if (c < 0) {
@@ -380,62 +448,19 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       end = columnEnd(i, c, guess);
       guess = end - i;
     }
-    // The block's extremes (the first point at each) and whether it may hold a null, in four
-    // lanes without branches so the pass is not held up by one long chain of comparisons.
-    // v - v is 0 for a number and NaN for a NaN or an infinity; a block with any goes point
-    // by point, which decides.
-    double lo4[4] = {y[i], y[i], y[i], y[i]};
-    double hi4[4] = {y[i], y[i], y[i], y[i]};
-    int kLo4[4] = {i, i, i, i};
-    int kHi4[4] = {i, i, i, i};
-    double odd4[4] = {0, 0, 0, 0};
-    int k = i;
-    for (; k + 4 <= end; k += 4) {
-      for (int j = 0; j < 4; ++j) {
-        const double yk = y[k + j];
-        odd4[j] += yk - yk;
-        if constexpr (!Even) {  // evenly spaced x holds no NaN
-          const double px = pos(x[k + j]);
-          odd4[j] += px - px;
-        }
-        const bool lower = yk < lo4[j];
-        const bool higher = yk > hi4[j];
-        lo4[j] = lower ? yk : lo4[j];
-        kLo4[j] = lower ? k + j : kLo4[j];
-        hi4[j] = higher ? yk : hi4[j];
-        kHi4[j] = higher ? k + j : kHi4[j];
-      }
-    }
-    for (; k < end; ++k) {
-      const double yk = y[k];
-      odd4[0] += yk - yk;
-      if constexpr (!Even) {
+    // A block with a null in it goes point by point, which decides.
+    SExtremes e{};
+    bool nulls = !BlockExtremes(y, i, end, e) || (vLog && !(e.lo > 0));
+    if constexpr (!Even) {  // evenly spaced x holds no NaN
+      double odd = 0;
+      for (int k = i; k < end; ++k) {
         const double px = pos(x[k]);
-        odd4[0] += px - px;
+        odd += px - px;
       }
-      if (yk < lo4[0]) {
-        lo4[0] = yk;
-        kLo4[0] = k;
-      }
-      if (yk > hi4[0]) {
-        hi4[0] = yk;
-        kHi4[0] = k;
-      }
+      nulls = nulls || !(odd == 0);
     }
-    // Across lanes: the extreme value, and of the lanes that reach it the earliest point.
-    double lo = lo4[0], hi = hi4[0];
-    int kLo = kLo4[0], kHi = kHi4[0];
-    for (int j = 1; j < 4; ++j) {
-      if (lo4[j] < lo || (lo4[j] == lo && kLo4[j] < kLo)) {
-        lo = lo4[j];
-        kLo = kLo4[j];
-      }
-      if (hi4[j] > hi || (hi4[j] == hi && kHi4[j] < kHi)) {
-        hi = hi4[j];
-        kHi = kHi4[j];
-      }
-    }
-    const bool nulls = !(odd4[0] + odd4[1] + odd4[2] + odd4[3] == 0) || (vLog && !(lo > 0));
+    const double lo = e.lo, hi = e.hi;
+    const int kLo = e.kLo, kHi = e.kHi;
     if (nulls) {
       for (int m = i; m < end; ++m) step(m);
       i = end;

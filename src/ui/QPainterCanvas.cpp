@@ -238,6 +238,12 @@ bool QPainterCanvas::SpanWritable() {
   spanWidth_ = static_cast<int>(std::lround(penWidth_ * std::max(t.m11(), t.m22())));
   if (spanWidth_ > kMaxSpanWidth) return false;
   spanWidth_ = std::max(spanWidth_, 1);
+  // Points on or past the clip's far edges belong to the pixels inside it.
+  constexpr double kInside = 1e-7;
+  spanClipLeft_ = clip_.left();
+  spanClipTop_ = clip_.top();
+  spanClipRight_ = clip_.left() + clip_.width() - kInside;
+  spanClipBottom_ = clip_.top() + clip_.height() - kInside;
   spanScaleX_ = t.m11();
   spanScaleY_ = t.m22();
   spanDx_ = t.dx();
@@ -268,36 +274,44 @@ inline void QPainterCanvas::SpanFlush() {
   const int bottom = std::min(span_.to + after, clip_.bottom());
   const quint32 pixel = penPixel_;
   quint32* row = bits_ + static_cast<qsizetype>(top) * stride_;
-  for (int y = top; y <= bottom; ++y, row += stride_)
-    for (int x = left; x <= right; ++x) row[x] = pixel;
+  if (left == right) {
+    for (int y = top; y <= bottom; ++y, row += stride_) row[left] = pixel;
+  } else {
+    for (int y = top; y <= bottom; ++y, row += stride_)
+      for (int x = left; x <= right; ++x) row[x] = pixel;
+  }
   span_ = {};
 }
 
 // An aliased 1-pixel line (in image pixels) as Qt draws one: the pixel whose square holds a point is the
 // point's pixel; one pixel per column of a flat line, per row of a steep one.
 void QPainterCanvas::SpanSegment(double x0, double y0, double x1, double y1) {
-  if (clip_.isEmpty()) return;
-  // Cut the segment to the clip (Liang-Barsky); what is left maps to pixels inside it.
-  constexpr double kInside = 1e-7;
-  const double left = clip_.left(), top = clip_.top();
-  const double right = clip_.left() + clip_.width() - kInside, bottom = clip_.top() + clip_.height() - kInside;
-  const double dx = x1 - x0, dy = y1 - y0;
-  double t0 = 0, t1 = 1;
-  auto keep = [&t0, &t1](double p, double q) {
-    if (p == 0) return q >= 0;
-    const double r = q / p;
-    if (p < 0) {
-      if (r > t1) return false;
-      t0 = std::max(t0, r);
-    } else {
-      if (r < t0) return false;
-      t1 = std::min(t1, r);
-    }
-    return true;
-  };
-  if (!keep(-dx, x0 - left) || !keep(dx, right - x0) || !keep(-dy, y0 - top) || !keep(dy, bottom - y0)) return;
-  const double ax = std::clamp(x0 + t0 * dx, left, right), ay = std::clamp(y0 + t0 * dy, top, bottom);
-  const double bx = std::clamp(x0 + t1 * dx, left, right), by = std::clamp(y0 + t1 * dy, top, bottom);
+  const double left = spanClipLeft_, top = spanClipTop_, right = spanClipRight_, bottom = spanClipBottom_;
+  double ax = x0, ay = y0, bx = x1, by = y1;
+  if (!(x0 >= left && x0 <= right && y0 >= top && y0 <= bottom && x1 >= left && x1 <= right && y1 >= top &&
+        y1 <= bottom)) {
+    // Cut the segment to the clip (Liang-Barsky); what is left maps to pixels inside it.
+    if (!(left <= right && top <= bottom)) return;
+    const double dx = x1 - x0, dy = y1 - y0;
+    double t0 = 0, t1 = 1;
+    auto keep = [&t0, &t1](double p, double q) {
+      if (p == 0) return q >= 0;
+      const double r = q / p;
+      if (p < 0) {
+        if (r > t1) return false;
+        t0 = std::max(t0, r);
+      } else {
+        if (r < t0) return false;
+        t1 = std::min(t1, r);
+      }
+      return true;
+    };
+    if (!keep(-dx, x0 - left) || !keep(dx, right - x0) || !keep(-dy, y0 - top) || !keep(dy, bottom - y0)) return;
+    ax = std::clamp(x0 + t0 * dx, left, right);
+    ay = std::clamp(y0 + t0 * dy, top, bottom);
+    bx = std::clamp(x0 + t1 * dx, left, right);
+    by = std::clamp(y0 + t1 * dy, top, bottom);
+  }
 
   // Inside the clip coordinates are never negative: truncation is the floor.
   const int ca = static_cast<int>(ax), cb = static_cast<int>(bx);

@@ -111,6 +111,7 @@ class QPainterCanvas : public ICanvas {
   bool clipKnown_ = true;   // false when a borrowed painter came with a clip of its own
   quint32 penPixel_ = 0;    // the pen's colour as an opaque premultiplied pixel
   int spanWidth_ = 1;       // the pen's width in image pixels
+  double spanClipLeft_ = 0, spanClipTop_ = 0, spanClipRight_ = -1, spanClipBottom_ = -1;  // clip_, for span lines
   double spanScaleX_ = 1, spanScaleY_ = 1, spanDx_ = 0, spanDy_ = 0;  // canvas to image pixels
   struct SSpan {
     int column = 0;

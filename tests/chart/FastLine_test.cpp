@@ -103,6 +103,11 @@ TEST(FastLineSeries, EvenlySpacedSweepsThinExactlyAsPointByPoint) {
   for (int i = 0; i < n; ++i) ramp[i] = i * 1e-5;
   ExpectSameAsReference(chart, s, x, ramp, "ramp");
 
+  // Repeated values, both zeros among them: of equal extremes the first point is kept.
+  std::vector<double> steps(n);
+  for (int i = 0; i < n; ++i) steps[i] = i % 7 == 3 ? -0.0 : std::round(y[i] * 2) / 2;
+  ExpectSameAsReference(chart, s, x, steps, "ties");
+
   std::vector<double> gaps = y;
   for (int i : {0, 1, 5000, 5001, 5002, 40000, 77777, n - 1}) gaps[i] = NAN;
   gaps[60000] = INFINITY;
