@@ -16,10 +16,13 @@ class SpdLogSink : public ILogSink {
  public:
   explicit SpdLogSink(std::shared_ptr<spdlog::logger> logger) : logger_(std::move(logger)) {}
   void Write(std::wstring_view source, std::wstring_view text, bool isError) override {
-    std::string line;
-    line.reserve(source.size() + text.size() * 2 + 4);
-    line.append("[").append(WideToUtf8(source)).append("] ").append(WideToUtf8(text));
-    logger_->log(isError ? spdlog::level::err : spdlog::level::info, line);
+    // One buffer per thread, kept: a line costs no allocation of its own.
+    thread_local std::string line;
+    line.assign("[");
+    AppendUtf8(line, source);
+    line.append("] ");
+    AppendUtf8(line, text);
+    logger_->log(isError ? spdlog::level::err : spdlog::level::info, std::string_view(line));
     if (isError) logger_->flush();
   }
 

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <cwctype>
 #include <mutex>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 // glibc's counter that invalidates cached translations when the language changes.
@@ -116,7 +118,12 @@ std::wstring Utf8ToWide(std::string_view text) {
 
 std::string WideToUtf8(std::wstring_view text) {
   std::string out;
-  out.reserve(text.size() * 2);
+  AppendUtf8(out, text);
+  return out;
+}
+
+void AppendUtf8(std::string& out, std::wstring_view text) {
+  out.reserve(out.size() + text.size() * 2);
   for (wchar_t wc : text) {
     auto cp = static_cast<char32_t>(wc);
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
@@ -136,7 +143,6 @@ std::string WideToUtf8(std::wstring_view text) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
-  return out;
 }
 
 namespace {
@@ -144,10 +150,17 @@ namespace {
 // Translations already looked up, per domain and message id. gettext's own lookup walks
 // its catalogue list under a lock every time, which is felt where a layout fills hundreds
 // of list cells; the cache is dropped whenever the catalogues or the language change.
+struct SViewHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+template <class Value>
+using TViewMap = std::unordered_map<std::string, Value, SViewHash, std::equal_to<>>;
+
 struct STranslationCache {
   std::mutex lock;
   int generation = -1;
-  std::unordered_map<std::string, std::wstring> texts;  // key: domain '\x1f' msgid
+  TViewMap<TViewMap<std::wstring>> domains;  // domain, then message id
 };
 
 STranslationCache& Cache() {
@@ -162,16 +175,16 @@ std::wstring TrDomain(const char* domain, const char* msgid) {
   if (*msgid == '\0') return {};  // "" would return the catalogue header
   InitTranslations();
   STranslationCache& cache = Cache();
-  std::string key = domain != nullptr ? domain : "";
-  key += '\x1f';
-  key += msgid;
+  const std::string_view domainName = domain != nullptr ? domain : "";
   std::lock_guard<std::mutex> guard(cache.lock);
   if (cache.generation != _nl_msg_cat_cntr) {
-    cache.texts.clear();
+    cache.domains.clear();
     cache.generation = _nl_msg_cat_cntr;
   }
-  auto it = cache.texts.find(key);
-  if (it == cache.texts.end()) it = cache.texts.emplace(std::move(key), Utf8ToWide(::dgettext(domain, msgid))).first;
+  auto d = cache.domains.find(domainName);
+  if (d == cache.domains.end()) d = cache.domains.emplace(std::string(domainName), TViewMap<std::wstring>()).first;
+  auto it = d->second.find(std::string_view(msgid));
+  if (it == d->second.end()) it = d->second.emplace(msgid, Utf8ToWide(::dgettext(domain, msgid))).first;
   return it->second;
 }
 

@@ -9,6 +9,8 @@ inline constexpr const char* kTextDomain = "QuorDiagram";
 
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
+// Appends the UTF-8 of text to out.
+void AppendUtf8(std::string& out, std::wstring_view text);
 
 // The translation of a UTF-8 message id of the "QuorDiagram" domain (the Russian source
 // text); the id itself when the catalogue has no translation.

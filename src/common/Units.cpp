@@ -17,7 +17,7 @@ namespace {
 // means the values carry no units. fraction is the default number of decimals: for
 // quantities that take prefixes it is the resolution kept in base units.
 struct SQuantity {
-  const wchar_t* name;
+  std::wstring_view name;  // with its length, so most rows are passed over on that alone
   const char* units;
   int fraction;
   const char* description;
@@ -95,7 +95,7 @@ constexpr SMode kModes[] = {
     {L"dBm", L"V"},
 };
 
-const SQuantity* FindQuantity(const std::wstring& name) {
+const SQuantity* FindQuantity(std::wstring_view name) {
   for (const auto& q : kQuantities)
     if (name == q.name) return &q;
   return nullptr;
@@ -178,6 +178,9 @@ double ToDouble(const SDecimal& d) {
 double round_to(double value, int digits, int mode) {
   if (!std::isfinite(value) || value == 0.0) return value;
   if (!PV_ASSERT(mode >= 0 && mode <= 2)) mode = 0;
+  // A whole number of at most 15 digits is its own 15-digit text and has no digits below
+  // the ones: nothing to round.
+  if (digits <= 0 && std::fabs(value) < 1e15 && std::trunc(value) == value) return value;
 
   char text[64];
   auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific,

@@ -174,8 +174,39 @@ void LogBadXPath(std::string_view path, const char* why) {
   LogMessage(kLogSource, L"XPath \"" + Utf8ToWide(path) + L"\" is not valid: " + Utf8ToWide(why), true);
 }
 
+// "@name" with a plain ASCII name, the commonest path by far: the attribute is found by
+// comparing its name with the wide path directly, with nothing converted or parsed.
+bool IsAttributePath(std::wstring_view xpath) {
+  if (xpath.size() < 2 || xpath.front() != L'@') return false;
+  const wchar_t first = xpath[1];
+  if (first == L'-' || first == L'.' || (first >= L'0' && first <= L'9')) return false;
+  for (const wchar_t c : xpath.substr(1)) {
+    const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
+                    c == L'-' || c == L'.';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void LookUpAttribute(pugi::xml_node node, std::wstring_view name, SFoundValue& out) {
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const char* candidate = a.name();
+    std::size_t k = 0;
+    while (k < name.size() && candidate[k] == static_cast<char>(name[k])) ++k;
+    if (k == name.size() && candidate[k] == '\0') {
+      out.found = true;
+      out.text = a.value();
+      return;
+    }
+  }
+}
+
 void LookUp(pugi::xml_node node, std::wstring_view xpath, SFoundValue& out) {
   if (!node) return;
+  if (IsAttributePath(xpath)) {
+    LookUpAttribute(node, xpath.substr(1), out);
+    return;
+  }
   const CUtf8 path(xpath);
   bool simple = false;
   const pugi::xpath_node hit = FindSimple(node, path.View(), simple);

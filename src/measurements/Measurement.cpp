@@ -135,7 +135,7 @@ void CMeasurement::GetOptimalRange(double& start, double& stop, double& center, 
 
 std::wstring CMeasurement::GetParameter(const wchar_t* name) const {
   if (!PV_ASSERT(name != nullptr)) return std::wstring();
-  auto it = parameters_.find(name);
+  auto it = parameters_.find(std::wstring_view(name));
   std::wstring value = it == parameters_.end() ? std::wstring() : it->second;
   if (value.empty() && std::wcscmp(name, L"notation") == 0) return name_;
   return value;
