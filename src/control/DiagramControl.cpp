@@ -371,7 +371,8 @@ void CDiagramControl::DestroyMeasurements() {
 }
 
 void CDiagramControl::SetActiveMeasurements(DiagramInterface*) {
-  if (destroying_) return;
+  // While a layout loads, diagrams come and go from active; the host hears the outcome.
+  if (destroying_ || loadingLayout_) return;
   // Indexed: the host's handler may create channels meanwhile.
   for (std::size_t i = 0; i < measurements_.size() && i < activeFlags_.size(); ++i) {
     CMeasurement* measurement = measurements_[i].get();
@@ -383,7 +384,7 @@ void CDiagramControl::SetActiveMeasurements(DiagramInterface*) {
 }
 
 void CDiagramControl::SetUsedMeasurements() {
-  if (destroying_) return;
+  if (destroying_ || loadingLayout_) return;
   for (std::size_t i = 0; i < measurements_.size() && i < usedFlags_.size(); ++i) {
     CMeasurement* measurement = measurements_[i].get();
     const bool used = measurement->GetUsing();

@@ -203,6 +203,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   bool antiAliasing_ = false;
   bool infoPanelEnabled_ = false;
   bool destroying_ = false;
+  bool loadingLayout_ = false;  // "Activity" and "Using" wait for the end of the load
   int mode_ = 0;
   std::unique_ptr<IModulesFactory> filterFactory_;
   std::unique_ptr<CModulesFactory> propPageFactory_;

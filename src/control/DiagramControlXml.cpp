@@ -73,7 +73,16 @@ bool CDiagramControl::Deserialize(pugi::xml_node node, const char* kind) {
     DeserializeScheme(control);
     return true;
   }
-  DeserializeDiagrams(control);
+  {
+    loadingLayout_ = true;
+    struct SDone {
+      CDiagramControl& control;
+      ~SDone() { control.loadingLayout_ = false; }
+    } done{*this};
+    DeserializeDiagrams(control);
+  }
+  SetActiveMeasurements(nullptr);
+  SetUsedMeasurements();
   DeserializePropPages(node);
   return true;
 }
@@ -193,16 +202,16 @@ void CDiagramControl::DeserializeDiagrams(pugi::xml_node control) {
 void CDiagramControl::DeserializePropPages(pugi::xml_node node) {
   Log(L"deserializing proppages");
   if (node) {
-    for (const pugi::xpath_node& item : SelectNodes(node, L"proppages/proppage")) {
-      const pugi::xml_node element = GetElement(item);
-      if (!PV_ASSERT_MSG(element, "(pPropPage = GetElement(pNode))!=NULL")) continue;
-      const std::wstring type = GetNodeWideStringValue(element, L"@type");
-      for (auto& page : propPages_) {
-        if (page->GetName() != type) continue;
-        try {
-          page->Deserialize(element, nullptr);
-        } catch (...) {
-          ShowPlotvaneException(Tr("Возникло исключение при десериализации в странице свойств "));
+    for (const pugi::xml_node pages : node.children("proppages")) {
+      for (const pugi::xml_node element : pages.children("proppage")) {
+        const std::wstring type = GetNodeWideStringValue(element, L"@type");
+        for (auto& page : propPages_) {
+          if (page->GetName() != type) continue;
+          try {
+            page->Deserialize(element, nullptr);
+          } catch (...) {
+            ShowPlotvaneException(Tr("Возникло исключение при десериализации в странице свойств "));
+          }
         }
       }
     }

@@ -789,18 +789,24 @@ void CDiagram::AlignControls() {
   const int offset = GetMetrics(STATUS_BAR_OFFSET);
   int x = bounds_.left + kBorder, y = bounds_.top + kBorder;
   const bool bars = barVisible_ && barShown_;
+  // A bar pair shows while a visible trace shows its channel; the vertical bar only when
+  // that channel has indicators for it.
+  enum : unsigned char { kUsed = 1, kVertical = 2 };
+  barUse_.assign(hBars_.size(), 0);
+  for (auto& t : traces_) {
+    MeasurementInterface* m = t->Measurement();
+    if (!t->GetVisible() || m == nullptr) continue;
+    const std::wstring channel = m->GetParameter(L"channel");
+    for (std::size_t i = 0; i < hBars_.size(); ++i) {
+      if (hBars_[i]->GetChannel() != channel) continue;
+      barUse_[i] |= kUsed;
+      if (m->GetIndicatorCount(citSecond) > 0) barUse_[i] |= kVertical;
+    }
+  }
   for (std::size_t i = 0; i < hBars_.size(); ++i) {
     TExStatusBar& h = *hBars_[i];
     TExStatusBar& v = *vBars_[i];
-    // A bar pair shows while a visible trace shows its channel; the vertical bar only when
-    // that channel has indicators for it.
-    bool used = false, vertical = false;
-    for (auto& t : traces_) {
-      MeasurementInterface* m = t->Measurement();
-      if (!t->GetVisible() || m == nullptr || m->GetParameter(L"channel") != h.GetChannel()) continue;
-      used = true;
-      vertical = vertical || m->GetIndicatorCount(citSecond) > 0;
-    }
+    const bool used = (barUse_[i] & kUsed) != 0, vertical = (barUse_[i] & kVertical) != 0;
     h.SetVisible(bars && used);
     v.SetVisible(bars && used && vertical && v.Width() > 0);
     if (h.IsShowing()) {

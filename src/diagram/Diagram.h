@@ -248,6 +248,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   std::vector<SZoomStep> zoomSteps_;
   std::vector<std::unique_ptr<TExStatusBar>> hBars_;
   std::vector<std::unique_ptr<TExStatusBar>> vBars_;
+  std::vector<unsigned char> barUse_;  // AlignControls' working flags per bar pair
   std::vector<CMeasurement*> activeMeasurements_;
   bool barVisible_ = true;
   bool barShown_ = true;  // hidden for plots that have no stimulus axis of their own

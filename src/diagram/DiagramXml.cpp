@@ -2,6 +2,7 @@
 // their channels, and the markers. Reading reuses the traces that already stand where the
 // element has a trace of the same kind, so reloading a layout keeps the trace objects.
 #include <exception>
+#include <string_view>
 
 #include "common/Log.h"
 #include "common/Text.h"
@@ -16,9 +17,10 @@ namespace {
 
 void Log(const wchar_t* text) { LogMessage(L"Diagram", text); }
 
+// The kind of a trace element; anything else is a data trace.
 std::wstring TraceType(pugi::xml_node element) {
-  const std::wstring type = GetNodeWideStringValue(element, L"@type", L"Measuring");
-  return type == L"Memory" || type == L"Math" ? type : L"Measuring";
+  const std::string_view type = element.attribute("type").value();
+  return type == "Memory" ? L"Memory" : type == "Math" ? L"Math" : L"Measuring";
 }
 
 std::wstring Translated(const std::wstring& text) {

@@ -211,6 +211,15 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
 
   void CreateAxes();
   void RemoveAxes();
+  void DeserializeFilter(pugi::xml_node node);
+  // The reference level and division as shown, rounded, for the scale they were worked out of.
+  struct SScaleShown {
+    double min = std::numeric_limits<double>::quiet_NaN(), max = min;
+    int position = -1;
+    double ref = 0, div = 0;
+  };
+  const SScaleShown& Shown() const;
+  mutable SScaleShown shown_;
   // The quantities without copies (the pipeline reads them for every block).
   const std::wstring& QuantityRef(EDataValueType type) const;
   const std::wstring& SrcQuantityRef(EDataValueType type) const;

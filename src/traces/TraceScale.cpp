@@ -140,11 +140,21 @@ void CTrace::GetOptimalStop(double& mantissa, int& exponent) const {
 // ---------------------------------------------------------------------------------------
 // Response scale
 
-double CTrace::GetScaleDiv() const { return round_to(0.1 * (scaleMax_ - scaleMin_), -9); }
-
-double CTrace::GetScaleRef() const {
-  return round_to(scaleMax_ - 0.1 * (scaleMax_ - scaleMin_) * (10 - refPosition_), -10);
+// The list, the bars and every scale setter ask for these many times per change of scale.
+const CTrace::SScaleShown& CTrace::Shown() const {
+  if (shown_.min != scaleMin_ || shown_.max != scaleMax_ || shown_.position != refPosition_) {
+    shown_.min = scaleMin_;
+    shown_.max = scaleMax_;
+    shown_.position = refPosition_;
+    shown_.div = round_to(0.1 * (scaleMax_ - scaleMin_), -9);
+    shown_.ref = round_to(scaleMax_ - 0.1 * (scaleMax_ - scaleMin_) * (10 - refPosition_), -10);
+  }
+  return shown_;
 }
+
+double CTrace::GetScaleDiv() const { return Shown().div; }
+
+double CTrace::GetScaleRef() const { return Shown().ref; }
 
 double CTrace::GetMinScaleDiv() const {
   const std::wstring quantity = GetQuantity(vtResponse);

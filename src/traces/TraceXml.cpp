@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 #include "common/Assert.h"
 #include "common/Text.h"
@@ -39,6 +40,8 @@ void CTrace::Serialize(pugi::xml_node element) {
 }
 
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A whole number read as a double, kept when it is missing or out of range.
 int ReadInt(pugi::xml_node node, const wchar_t* xpath, int current) {
@@ -77,34 +80,39 @@ void CTrace::Deserialize(pugi::xml_node element) {
   if (style >= psSolid && style <= psClear) SetLineStyle(static_cast<EPenStyle>(style));
 
   const pugi::xml_node scaling = element.child("scaling");
-  const double ref = GetNodeDoubleValue(scaling, L"@ref_level", GetScaleRef());
-  const double div = GetNodeDoubleValue(scaling, L"@scale", GetScaleDiv());
+  // The current scale is worked out only for what the element lacks.
+  double ref = GetNodeDoubleValue(scaling, L"@ref_level", kNaN);
+  double div = GetNodeDoubleValue(scaling, L"@scale", kNaN);
+  if (std::isnan(ref)) ref = GetScaleRef();
+  if (std::isnan(div)) div = GetScaleDiv();
   const int position = ReadInt(scaling, L"@ref_position", refPosition_);
   permanentAutoScale_ = GetNodeBoolValue(scaling, L"@permanent_autoscale", permanentAutoScale_);
   // The position first, so the stored reference level lands on the stored grid line.
   refPosition_ = std::clamp(position, 0, 10);
   if (std::isfinite(ref) && std::isfinite(div) && div > 0) SetScale(ref, div);
 
-  for (const pugi::xpath_node& item : SelectNodes(element, L"filters/filter")) {
-    const pugi::xml_node node = GetElement(item);
-    if (!PV_ASSERT_MSG(node, "(pFilter = GetElement(pNode))!=NULL")) continue;
-    const std::wstring type = GetNodeWideStringValue(node, L"@type");
-    CFilter* filter = GetFilter(type.c_str());
-    if (filter == nullptr) continue;
-    const bool enabled = filter->GetEnabled();
-    try {
-      filter->SetEnabled(false);
-      filter->Deserialize(node, nullptr);
-      // A filter that keeps no enabled state of its own stays as it was.
-      if (!node.attribute("enabled")) filter->SetEnabled(enabled);
-    } catch (const std::exception& e) {
-      filter->SetEnabled(enabled);
-      QuorMessageBox(nullptr, Tr("Возникло исключение при десериализации в фильтре ") + type + L": " + Utf8ToWide(e.what()),
-                     L"Plotvane exception", MB_OK | MB_ICONERROR);
-    } catch (...) {
-      filter->SetEnabled(enabled);
-      QuorMessageBox(nullptr, Tr("Возникло исключение при десериализации в фильтре ") + type, L"Plotvane exception",
-                     MB_OK | MB_ICONERROR);
-    }
+  for (const pugi::xml_node filters : element.children("filters"))
+    for (const pugi::xml_node node : filters.children("filter")) DeserializeFilter(node);
+}
+
+// One filter's settings; a filter that throws keeps its enabled state and is reported.
+void CTrace::DeserializeFilter(pugi::xml_node node) {
+  const std::wstring type = GetNodeWideStringValue(node, L"@type");
+  CFilter* filter = GetFilter(type.c_str());
+  if (filter == nullptr) return;
+  const bool enabled = filter->GetEnabled();
+  try {
+    filter->SetEnabled(false);
+    filter->Deserialize(node, nullptr);
+    // A filter that keeps no enabled state of its own stays as it was.
+    if (!node.attribute("enabled")) filter->SetEnabled(enabled);
+  } catch (const std::exception& e) {
+    filter->SetEnabled(enabled);
+    QuorMessageBox(nullptr, Tr("Возникло исключение при десериализации в фильтре ") + type + L": " + Utf8ToWide(e.what()),
+                   L"Plotvane exception", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    filter->SetEnabled(enabled);
+    QuorMessageBox(nullptr, Tr("Возникло исключение при десериализации в фильтре ") + type, L"Plotvane exception",
+                   MB_OK | MB_ICONERROR);
   }
 }

@@ -124,6 +124,18 @@ TEST(Layout, RoundTripThroughAFileGivesTheSameLayout) {
   EXPECT_FALSE(loaded->LoadLayoutFromFile(Utf8ToWide((dir / "junk.xml").string())));
   EXPECT_EQ(loaded->LoadLayoutFromFile(Utf8ToWide((dir / "missing.xml").string())).status, xsFileNotFound);
   EXPECT_EQ(Saved(*loaded), text);
+
+  // Loading it again changes no channel's activity or use: the host hears nothing, not the
+  // diagrams going inactive and active again on the way.
+  std::vector<std::wstring> sent;
+  loaded->onDiagramParameter = [&](MeasurementInterface* m, const wchar_t* name, double value, double) {
+    sent.push_back(m->GetName() + L" " + name + L" " + std::to_wstring(int(value)));
+  };
+  ASSERT_TRUE(loaded->LoadLayoutFromFile(path));
+  EXPECT_EQ(sent, std::vector<std::wstring>());
+  sent.clear();
+  Load(*loaded, "<layout><diagram_control mode='0'/></layout>");
+  EXPECT_EQ(sent, (std::vector<std::wstring>{L"S11 Activity 0", L"S11 Using 0", L"S21 Using 0"}));
 }
 
 TEST(Layout, CountsPositionsAndNamesFollowTheArrangementRules) {
