@@ -78,7 +78,7 @@ std::shared_ptr<ILogSink> MakeRotatingFileLogSink(const std::string& path, std::
   sinks.push_back(std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, maxBytes, maxFiles));
   if (alsoStderr) sinks.push_back(std::make_shared<spdlog::sinks::stderr_color_sink_mt>());
   auto logger = std::make_shared<spdlog::logger>("plotvane", sinks.begin(), sinks.end());
-  logger->set_pattern("%Y-%m-%d %H:%M:%S.%e %l %v");
+  logger->set_pattern("%Y-%m-%d %T.%e %l %v");
   logger->flush_on(spdlog::level::err);
   return std::make_shared<SpdLogSink>(logger);
 }

@@ -160,7 +160,8 @@ using TViewMap = std::unordered_map<std::string, Value, SViewHash, std::equal_to
 struct STranslationCache {
   std::mutex lock;
   int generation = -1;
-  TViewMap<TViewMap<std::wstring>> domains;  // domain, then message id
+  TViewMap<std::wstring> own;                // the component's own domain, by message id
+  TViewMap<TViewMap<std::wstring>> domains;  // any other domain, then message id
 };
 
 STranslationCache& Cache() {
@@ -178,13 +179,18 @@ std::wstring TrDomain(const char* domain, const char* msgid) {
   const std::string_view domainName = domain != nullptr ? domain : "";
   std::lock_guard<std::mutex> guard(cache.lock);
   if (cache.generation != _nl_msg_cat_cntr) {
+    cache.own.clear();
     cache.domains.clear();
     cache.generation = _nl_msg_cat_cntr;
   }
-  auto d = cache.domains.find(domainName);
-  if (d == cache.domains.end()) d = cache.domains.emplace(std::string(domainName), TViewMap<std::wstring>()).first;
-  auto it = d->second.find(std::string_view(msgid));
-  if (it == d->second.end()) it = d->second.emplace(msgid, Utf8ToWide(::dgettext(domain, msgid))).first;
+  TViewMap<std::wstring>* texts = &cache.own;
+  if (domainName != kTextDomain) {
+    auto d = cache.domains.find(domainName);
+    if (d == cache.domains.end()) d = cache.domains.emplace(std::string(domainName), TViewMap<std::wstring>()).first;
+    texts = &d->second;
+  }
+  auto it = texts->find(std::string_view(msgid));
+  if (it == texts->end()) it = texts->emplace(msgid, Utf8ToWide(::dgettext(domain, msgid))).first;
   return it->second;
 }
 
