@@ -83,7 +83,7 @@ void CDiagram::DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned&
         }
         for (unsigned i = 0; i < GetMeasurementCount(); ++i) {
           CMeasurement* m = GetMeasurement(i);
-          if (m->GetName() == msrName && m->GetParameter(L"channel") == channel) {
+          if (m->Name() == msrName && m->GetParameter(L"channel") == channel) {
             trace->SetMeasurement(m);
             break;
           }

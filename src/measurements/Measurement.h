@@ -33,6 +33,7 @@ class CMeasurement : public MeasurementInterface {
   const SChannelIndicator* GetIndicator(EChannelIndicatorType type, unsigned index) const override;
   int GetIndicatorCount(EChannelIndicatorType type) const override;
   std::wstring GetName() const override { return name_; }
+  const std::wstring& Name() const { return name_; }  // without a copy, for lookups by name
   double GetStimulusMax() const override;
   double GetStimulusMin() const override;
   int GetStimulusMultiplier() const override;
