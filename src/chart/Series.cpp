@@ -318,6 +318,17 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
   int first = 0, lowest = 0, highest = 0, last = 0;
   double low = 0, high = 0;
 
+  // The column's extremes so far take in new ones; on a tie the earlier point stays.
+  auto widen = [&](int kLo, double lo, int kHi, double hi) {
+    if (lo < low) {
+      lowest = kLo;
+      low = lo;
+    }
+    if (hi > high) {
+      highest = kHi;
+      high = hi;
+    }
+  };
   // One point at a time, the careful way: nulls break the line, a new column emits the last.
   auto step = [&](int i) {
     const double yi = y[i];
@@ -338,14 +349,7 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       return;
     }
     last = i;
-    if (yi < low) {
-      lowest = i;
-      low = yi;
-    }
-    if (yi > high) {
-      highest = i;
-      high = yi;
-    }
+    widen(i, yi, i, yi);
   };
   // The pixel column of a point, -1 when its stimulus has no position.
   auto columnOf = [&](int i) -> long {
@@ -475,14 +479,7 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       low = lo;
       high = hi;
     } else {
-      if (lo < low) {
-        lowest = kLo;
-        low = lo;
-      }
-      if (hi > high) {
-        highest = kHi;
-        high = hi;
-      }
+      widen(kLo, lo, kHi, hi);
     }
     last = end - 1;
     i = end;
