@@ -463,8 +463,6 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       }
       nulls = nulls || !(odd == 0);
     }
-    const double lo = e.lo, hi = e.hi;
-    const int kLo = e.kLo, kHi = e.kHi;
     if (nulls) {
       for (int m = i; m < end; ++m) step(m);
       i = end;
@@ -474,12 +472,12 @@ void CFastLineSeries::Thin(ICanvas& canvas, const SThinning& t, const SAxisScale
       if (column >= 0) EmitColumn(canvas, t, hs, vs, first, lowest, highest, last);
       column = c;
       first = i;
-      lowest = kLo;
-      highest = kHi;
-      low = lo;
-      high = hi;
+      lowest = e.kLo;
+      highest = e.kHi;
+      low = e.lo;
+      high = e.hi;
     } else {
-      widen(kLo, lo, kHi, hi);
+      widen(e.kLo, e.lo, e.kHi, e.hi);
     }
     last = end - 1;
     i = end;

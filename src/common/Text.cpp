@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
-#include <mutex>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>

@@ -125,8 +125,8 @@ TEST(Layout, RoundTripThroughAFileGivesTheSameLayout) {
   EXPECT_EQ(loaded->LoadLayoutFromFile(Utf8ToWide((dir / "missing.xml").string())).status, xsFileNotFound);
   EXPECT_EQ(Saved(*loaded), text);
 
-  // Loading it again changes no channel's activity or use: the host hears nothing, not the
-  // diagrams going inactive and active again on the way.
+  // The host hears a load's outcome once per channel and change: nothing for the same layout
+  // again; for an empty one, each channel's activity and then its use.
   std::vector<std::wstring> sent;
   loaded->onDiagramParameter = [&](MeasurementInterface* m, const wchar_t* name, double value, double) {
     sent.push_back(m->GetName() + L" " + name + L" " + std::to_wstring(int(value)));
