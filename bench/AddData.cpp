@@ -16,7 +16,7 @@ class CFirstPointReader : public CMeasurementSubscriber {
  public:
   double sum = 0;
   int done = 0;
-  void CallbackData(CMeasurement*, int, int count, double* x, double* y, double*) override {
+  void CallbackData(CMeasurement*, int, int count, const double* x, const double* y, const double*) override {
     if (count > 0) sum += x[0] + (y != nullptr ? y[0] : 0.0);
   }
   void CallbackDataDone(CMeasurement*) override { ++done; }

@@ -23,7 +23,7 @@ const wchar_t* const kSources[] = {L"S11", L"S21", L"S12", L"S22"};
 class CFirstPointReader : public CMeasurementSubscriber {
  public:
   double sum = 0;
-  void CallbackData(CMeasurement*, int, int count, double*, double* y, double*) override {
+  void CallbackData(CMeasurement*, int, int count, const double*, const double* y, const double*) override {
     if (count > 0) sum += y[0];
   }
 };

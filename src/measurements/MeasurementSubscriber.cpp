@@ -12,7 +12,7 @@ CMeasurementSubscriber::~CMeasurementSubscriber() {
 
 void CMeasurementSubscriber::CallbackChanged(CMeasurement*, EMeasureParam) {}
 void CMeasurementSubscriber::CallbackDataReady(CMeasurement*) {}
-void CMeasurementSubscriber::CallbackData(CMeasurement*, int, int, double*, double*, double*) {}
+void CMeasurementSubscriber::CallbackData(CMeasurement*, int, int, const double*, const double*, const double*) {}
 void CMeasurementSubscriber::CallbackDataDone(CMeasurement*) {}
 bool CMeasurementSubscriber::IsMeasurementActive(CMeasurement*) { return false; }
 bool CMeasurementSubscriber::IsMeasurementUsed(CMeasurement*) { return false; }

@@ -23,8 +23,8 @@ class CMeasurementSubscriber {
   virtual void CallbackDataReady(CMeasurement* measurement);
   // A chunk of the sweep: points offset … offset + count − 1. The arrays belong to the caller
   // and are valid only during the call; y and z may be null.
-  virtual void CallbackData(CMeasurement* measurement, int offset, int count, double* x, double* y,
-                            double* z);
+  virtual void CallbackData(CMeasurement* measurement, int offset, int count, const double* x, const double* y,
+                            const double* z);
   // Sent after every subscriber received the chunk, in the same order.
   virtual void CallbackDataDone(CMeasurement* measurement);
   virtual bool IsMeasurementActive(CMeasurement* measurement);

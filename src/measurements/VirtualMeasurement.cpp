@@ -263,8 +263,8 @@ void CVirtualMeasurement::DropSource(int slot) {
   for (std::uint8_t& mask : masks_) mask &= keep;
 }
 
-void CVirtualMeasurement::CallbackData(CMeasurement* source, int offset, int count, double* x,
-                                       double* y, double* z) {
+void CVirtualMeasurement::CallbackData(CMeasurement* source, int offset, int count, const double* x,
+                                       const double* y, const double* z) {
   const int slot = SlotOf(source);
   if (!PV_ASSERT_MSG(slot >= 0, kind_ == EKind::WaveRatio ? kNotNumeratorOrDenominator
                                                           : "not a source of this channel")) {

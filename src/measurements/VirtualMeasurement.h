@@ -41,8 +41,8 @@ class CVirtualMeasurement : public CMeasurement, public CMeasurementSubscriber {
   void SetResponseQuantity(const std::wstring& quantity) override;
 
   void CallbackChanged(CMeasurement* source, EMeasureParam kind) override;
-  void CallbackData(CMeasurement* source, int offset, int count, double* x, double* y,
-                    double* z) override;
+  void CallbackData(CMeasurement* source, int offset, int count, const double* x, const double* y,
+                    const double* z) override;
   // A source counts as active, used or visible whenever this channel does.
   bool IsMeasurementActive(CMeasurement* measurement) override;
   bool IsMeasurementUsed(CMeasurement* measurement) override;

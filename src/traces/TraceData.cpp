@@ -44,7 +44,7 @@ void CTraceData::Settle(SBuffer& buffer, double* after) {
   buffer.capacity = 0;
 }
 
-void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, double* x, double* y, double* z) {
+void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, const double* x, const double* y, const double* z) {
   if (measurement == nullptr || count < 0 || (count > 0 && (x == nullptr || y == nullptr))) return;
   const double multiplier = measurement->GetStimulusMultiplier();
   double* bx = Reserve(x_, count);

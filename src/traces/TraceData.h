@@ -14,7 +14,7 @@ class CTraceData : public CTraceMathSource {
   bool IsFixedRef() const override;
   void SetDiagram(DiagramInterface* diagram) override;
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
-  void CallbackData(CMeasurement* measurement, int offset, int count, double* x, double* y, double* z) override;
+  void CallbackData(CMeasurement* measurement, int offset, int count, const double* x, const double* y, const double* z) override;
   // The trace goes with its channel.
   void MeasurementDestroyed(CMeasurement* measurement) override;
   bool IsMeasurementActive(CMeasurement* measurement) override;

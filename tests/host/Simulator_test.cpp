@@ -26,7 +26,7 @@ class CLastSweep : public CMeasurementSubscriber {
  public:
   std::vector<double> x, y, z;
   int sweeps = 0;
-  void CallbackData(CMeasurement*, int offset, int count, double* px, double* py, double* pz) override {
+  void CallbackData(CMeasurement*, int offset, int count, const double* px, const double* py, const double* pz) override {
     x.resize(static_cast<std::size_t>(offset + count));
     y.resize(x.size());
     z.resize(x.size());

@@ -300,9 +300,9 @@ TEST(MeasurementReentrancy, SubscribersComeAndGoDuringCallbacks) {
   // Data in order of registration, changes in reverse. B leaves on data; A destroys D before
   // its turn; C subscribes a newcomer, who alone hears of its attach and waits for the next data
   // pass, and renames the channel, which passes over the holes left by B and D.
-  b->onData = [&](CMeasurement* ch, int, int, double*) { b->RemoveMeasurement(ch); };
-  a.onData = [&](CMeasurement*, int, int, double*) { d.reset(); };
-  c.onData = [&](CMeasurement* ch, int, int, double*) {
+  b->onData = [&](CMeasurement* ch, int, int, const double*) { b->RemoveMeasurement(ch); };
+  a.onData = [&](CMeasurement*, int, int, const double*) { d.reset(); };
+  c.onData = [&](CMeasurement* ch, int, int, const double*) {
     newcomer.AddMeasurement(ch);
     ch->SetName(L"n");
   };
@@ -342,7 +342,7 @@ TEST(MeasurementReentrancy, ChannelDestroyedFromACallbackStopsTheDelivery) {
     a.AddMeasurement(m.get());
     b.AddMeasurement(m.get());
     journal.clear();
-    a.onData = [&](CMeasurement*, int, int, double*) { m.reset(); };
+    a.onData = [&](CMeasurement*, int, int, const double*) { m.reset(); };
     a.onChanged = [&](CMeasurement*, EMeasureParam) { m.reset(); };
     trigger(m.get());
     EXPECT_EQ(journal, expected);

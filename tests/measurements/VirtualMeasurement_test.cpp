@@ -61,7 +61,7 @@ struct Virtual : CMeasurementSubscriber {
   bool nullZ = false;
   Virtual(const wchar_t* name, Rig& rig) : vm(name, rig.Finder()) { AddMeasurement(&vm); }
   void CallbackChanged(CMeasurement*, EMeasureParam kind) override { newSweeps += kind == mpNewSweep; }
-  void CallbackData(CMeasurement*, int offset, int count, double* x, double* y, double* z) override {
+  void CallbackData(CMeasurement*, int offset, int count, const double* x, const double* y, const double* z) override {
     blocks.emplace_back(offset, count);
     values.resize(std::max<std::size_t>(values.size(), offset + count), Complex(kNaN, kNaN));
     xs.resize(values.size(), kNaN);
@@ -238,7 +238,7 @@ TEST(VirtualMeasurement, PointsGoOutOnceEverySourceDeliveredThem) {
   auto doomed = std::make_unique<CVirtualMeasurement>(L"K", rig.Finder());
   CRecordingSubscriber closer;
   closer.AddMeasurement(doomed.get());
-  closer.onData = [&](CMeasurement*, int, int, double*) { doomed.reset(); };
+  closer.onData = [&](CMeasurement*, int, int, const double*) { doomed.reset(); };
   FeedS(rig, {{0.5, 2.0, 0.1, 0.4}});
   EXPECT_EQ(doomed, nullptr);
   FeedS(rig, {{0.5, 2.0, 0.1, 0.4}});

@@ -19,9 +19,9 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
     EMeasureParam param = mpAttached;  // 'C' only
     int offset = 0;
     int count = 0;
-    double* x = nullptr;               // the arrays as received, to check they are passed through
-    double* y = nullptr;
-    double* z = nullptr;
+    const double* x = nullptr;               // the arrays as received, to check they are passed through
+    const double* y = nullptr;
+    const double* z = nullptr;
     std::vector<double> xValues;       // a copy of x[0 … count − 1]
   };
 
@@ -35,7 +35,7 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
   bool used = false;
   bool visible = false;
   std::function<void(CMeasurement*, EMeasureParam)> onChanged;
-  std::function<void(CMeasurement*, int offset, int count, double* x)> onData;
+  std::function<void(CMeasurement*, int offset, int count, const double* x)> onData;
   std::function<void(CMeasurement*)> onDataDone;
 
   // Change kinds received, in order.
@@ -63,7 +63,7 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
     if (onChanged) Run(onChanged, m, kind);
   }
   void CallbackDataReady(CMeasurement* m) override { Record('R', m, "R"); }
-  void CallbackData(CMeasurement* m, int offset, int count, double* x, double* y, double* z) override {
+  void CallbackData(CMeasurement* m, int offset, int count, const double* x, const double* y, const double* z) override {
     SCall& c = Record('D', m, "D");
     c.offset = offset;
     c.count = count;
