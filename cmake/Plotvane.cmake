@@ -12,7 +12,7 @@ function(plotvane_add_test_suite name)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE plotvane_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set(environment LANGUAGE= LC_ALL=C.UTF-8 XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state
-      PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} PLOTVANE_DATA_DIR=${PROJECT_SOURCE_DIR}/../shared/data ${ARG_ENV})
+      PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} ${ARG_ENV})
   # The tests run through "cmake -E env …": a list-valued ENVIRONMENT property does not survive
   # gtest_discover_tests (only its first entry arrives).
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${environment}")

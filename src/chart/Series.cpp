@@ -13,7 +13,6 @@
 #include "common/Assert.h"
 
 namespace {
-bool Finite(double v) { return std::isfinite(v); }
 
 struct SExtremes {
   double lo, hi;
@@ -90,120 +89,72 @@ void CChartSeries::EndUpdate() {
   if (PV_ASSERT(update_ > 0)) --update_;
 }
 
+void CChartSeries::SetSource(const CSeriesData* data, ESeriesColumn h, ESeriesColumn v) {
+  data_ = data != nullptr ? data : &own_;
+  h_ = data != nullptr ? h : ownH_;
+  v_ = data != nullptr ? v : ownV_;
+}
+
+void CChartSeries::UseOwnColumns(ESeriesColumn h, ESeriesColumn v) {
+  ownH_ = h;
+  ownV_ = v;
+  if (data_ == &own_) SetSource(nullptr);
+}
+
+CSeriesData* CChartSeries::Own() { return PV_ASSERT(data_ == &own_) ? &own_ : nullptr; }
+
 double CChartSeries::XValue(int index) const {
-  if (!PV_ASSERT(index >= 0 && index < Count())) return std::numeric_limits<double>::quiet_NaN();
-  return x_[index];
+  if (!PV_ASSERT(index >= 0 && index < Count()) || XValues() == nullptr) return std::numeric_limits<double>::quiet_NaN();
+  return XValues()[index];
 }
 
 double CChartSeries::YValue(int index) const {
-  if (!PV_ASSERT(index >= 0 && index < Count())) return std::numeric_limits<double>::quiet_NaN();
-  return y_[index];
+  if (!PV_ASSERT(index >= 0 && index < Count()) || YValues() == nullptr) return std::numeric_limits<double>::quiet_NaN();
+  return YValues()[index];
 }
 
 bool CChartSeries::IsNull(int index) const {
   if (!PV_ASSERT(index >= 0 && index < Count())) return true;
-  return !Finite(x_[index]) || !Finite(y_[index]);
+  return !data_->IsDrawn(index, h_, v_);
 }
 
 void CChartSeries::Clear() {
-  x_.clear();
-  y_.clear();
-  monotonicDirty_ = true;
+  if (CSeriesData* own = Own()) own->Clear();
 }
 
-
-void CChartSeries::AddXY(double x, double y) {
-  x_.push_back(x);
-  y_.push_back(y);
-  monotonicDirty_ = true;
-}
+void CChartSeries::AddXY(double x, double y) { AppendXY(&x, &y, 1); }
 
 void CChartSeries::AddNull(double x) { AddXY(x, std::numeric_limits<double>::quiet_NaN()); }
 
 void CChartSeries::SetData(const double* x, const double* y, int count) {
   Clear();
   if (!PV_ASSERT(count >= 0 && (count == 0 || y != nullptr))) return;
-  x_.resize(count);
-  y_.assign(y, y + count);
+  if (x != nullptr) {
+    AppendXY(x, y, count);
+    return;
+  }
   for (int i = 0; i < count; ++i) {
-    x_[i] = x != nullptr ? x[i] : i;
+    const double xi = i;
+    AppendXY(&xi, y + i, 1);
   }
-}
-
-void CChartSeries::ExamineX() const {
-  if (!monotonicDirty_) return;
-  // One pass for both, compared and summed without branches so it vectorises; a comparison
-  // with a missing (NaN) stimulus counts as neither rising nor falling.
-  const double* x = x_.data();
-  const std::size_t n = x_.size();
-  spacing_ = {};
-  const double x0 = n > 0 ? x[0] : 0;
-  const double dx = n > 1 ? (x[n - 1] - x0) / static_cast<double>(n - 1) : 0;
-  int falls = 0, rises = 0;
-  double deviation = 0, odd = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    falls += x[i] < x[i - 1];
-    rises += x[i] > x[i - 1];
-    const double d = std::fabs(x[i] - (x0 + static_cast<double>(i) * dx));
-    odd += d - d;  // NaN once any x is NaN or infinite
-    deviation = d > deviation ? d : deviation;
-  }
-  monotonic_ = falls == 0 || rises == 0;
-  // Far below a step, so a point's pixel is known to a sliver of a column from its index.
-  if (n > 1 && std::isfinite(x0) && std::isfinite(dx) && dx != 0 && odd == 0 &&
-      deviation <= 1e-6 * std::fabs(dx))
-    spacing_ = {true, x0, dx, deviation};
-  monotonicDirty_ = false;
-}
-
-bool CChartSeries::XMonotonic() const {
-  ExamineX();
-  return monotonic_;
 }
 
 const CChartSeries::SXSpacing& CChartSeries::XSpacing() const {
-  ExamineX();
-  return spacing_;
+  static const SXSpacing kNone;
+  return h_ == scX ? data_->XSpacing() : kNone;
 }
 
 void CChartSeries::SetXY(int index, double x, double y) {
-  if (!PV_ASSERT(index >= 0 && index < Count())) return;
-  x_[index] = x;
-  y_[index] = y;
-  monotonicDirty_ = true;
+  if (CSeriesData* own = Own()) own->Set(index, x, y, std::numeric_limits<double>::quiet_NaN());
 }
 
 void CChartSeries::ReplaceXY(int offset, const double* x, const double* y, int count) {
-  if (!PV_ASSERT(offset >= 0 && count >= 0 && offset + count <= Count())) return;
-  if (count == 0) return;
-  std::copy(x, x + count, x_.begin() + offset);
-  std::copy(y, y + count, y_.begin() + offset);
-  monotonicDirty_ = true;
+  if (CSeriesData* own = Own()) own->Replace(offset, x, y, nullptr, count);
 }
 
 void CChartSeries::AppendXY(const double* x, const double* y, int count) {
-  if (!PV_ASSERT(count >= 0)) return;
-  x_.insert(x_.end(), x, x + count);
-  y_.insert(y_.end(), y, y + count);
-  monotonicDirty_ = true;
+  if (CSeriesData* own = Own()) own->Append(x, y, nullptr, count);
 }
-
-template <class Pick>
-double CChartSeries::Extreme(const std::vector<double>& values, Pick better) const {
-  bool found = false;
-  double result = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!Finite(x_[i]) || !Finite(y_[i])) continue;
-    if (!found || better(values[i], result)) result = values[i];
-    found = true;
-  }
-  return result;
-}
-
-double CChartSeries::MinXValue() const { return Extreme(x_, std::less<double>()); }
-double CChartSeries::MaxXValue() const { return Extreme(x_, std::greater<double>()); }
-double CChartSeries::MinYValue() const { return Extreme(y_, std::less<double>()); }
-double CChartSeries::MaxYValue() const { return Extreme(y_, std::greater<double>()); }
 
 bool CChartSeries::CanDraw() const { return chart_ != nullptr && !Updating() && Count() > 0; }
 

@@ -1,11 +1,15 @@
 #pragma once
-// Series drawn on a chart: value lists x and y with null points, placed on a horizontal and
-// a vertical axis of the chart. A null point is a NaN (or infinite) value; it is kept in the
-// lists, counted, skipped by the minimum and maximum and drawn as a gap.
+// Series drawn on a chart: a renderer of two columns of a CSeriesData (the horizontal and the
+// vertical value of every point), placed on a horizontal and a vertical axis of the chart. A
+// trace hands its series its own display buffer (SetSource); a series used on its own keeps
+// its values itself and is filled with AddXY and the block writes. A point whose horizontal
+// or vertical value is NaN (or infinite) is null: it is counted, skipped by the minimum and
+// maximum and drawn as a gap.
 #include <vector>
 
 #include "chart/Canvas.h"
 #include "chart/ChartAxis.h"
+#include "chart/SeriesData.h"
 #include "core/Color.h"
 
 class CChart;
@@ -41,58 +45,65 @@ class CChartSeries {
   void EndUpdate();
   bool Updating() const { return update_ > 0; }
 
-  int Count() const { return static_cast<int>(x_.size()); }
+  // Draws columns h (horizontal) and v (vertical) of `data`, which outlives the series or
+  // is handed back with SetSource(nullptr) (the series' own values again, columns x and y).
+  void SetSource(const CSeriesData* data, ESeriesColumn h = scX, ESeriesColumn v = scY);
+  const CSeriesData& Data() const { return *data_; }
+  ESeriesColumn HorizColumn() const { return h_; }
+  ESeriesColumn VertColumn() const { return v_; }
+
+  int Count() const { return data_->Count(); }
   double XValue(int index) const;
   double YValue(int index) const;
   bool IsNull(int index) const;
-  const double* XValues() const { return x_.data(); }
-  const double* YValues() const { return y_.data(); }
+  const double* XValues() const { return data_->Column(h_); }
+  const double* YValues() const { return data_->Column(v_); }
 
-  // Empties every list of the series (derived series add their own lists).
+  // Writes into the series' own values (a series drawing a trace's buffer is written by the
+  // trace). Empties every list of the series (derived series add their own lists).
   virtual void Clear();
   void AddXY(double x, double y);
   void AddNull(double x);
   // Replaces the lists; x may be null for 0, 1, 2 … Keeps the memory, so refilling with a
   // sweep of the same size allocates nothing.
   void SetData(const double* x, const double* y, int count);
-  // Block writes of the data pipeline: replace points [offset, offset + count) or append
-  // count points. They keep the lists' capacity, so a sweep rewritten in place allocates nothing.
   void SetXY(int index, double x, double y);
   void ReplaceXY(int offset, const double* x, const double* y, int count);
   void AppendXY(const double* x, const double* y, int count);
 
   // Over the points that are not null; 0 when there are none, as the chart library did.
-  double MinXValue() const;
-  double MaxXValue() const;
-  double MinYValue() const;
-  double MaxYValue() const;
+  double MinXValue() const { return data_->Extreme(h_, h_, v_, false); }
+  double MaxXValue() const { return data_->Extreme(h_, h_, v_, true); }
+  double MinYValue() const { return data_->Extreme(v_, h_, v_, false); }
+  double MaxYValue() const { return data_->Extreme(v_, h_, v_, true); }
 
-  // True while x never turns back (nulls aside); lets a series thin its points per column.
-  bool XMonotonic() const;
-  // True when x runs evenly, x[i] = x0 + i·dx (dx ≠ 0) up to rounding, every x finite; then
-  // a series finds a pixel column's points by arithmetic instead of reading x. deviation is
-  // the largest |x[i] − (x0 + i·dx)| as computed here.
-  struct SXSpacing {
-    bool uniform = false;
-    double x0 = 0, dx = 0, deviation = 0;
-  };
+  // Order and spacing of the horizontal values (see CSeriesData); only the stimulus column
+  // is examined, other columns count as unordered.
+  bool XMonotonic() const { return h_ == scX && data_->XMonotonic(); }
+  using SXSpacing = CSeriesData::SXSpacing;
   const SXSpacing& XSpacing() const;
+
+  // Points [first, first + count) of the source were written (a series that keeps a history
+  // of its own takes them from Data()).
+  virtual void SourceWritten(int first, int count) {
+    (void)first;
+    (void)count;
+  }
 
   virtual void Draw(ICanvas& canvas) = 0;
 
  protected:
   SPen Pen() const { return {color_, penWidth_, penStyle_}; }
   bool CanDraw() const;
+  // The series' own values; writes go here (asserted while a source is set).
+  CSeriesData* Own();
+  // The columns the series draws of its own values (x and y unless a kind says otherwise).
+  void UseOwnColumns(ESeriesColumn h, ESeriesColumn v);
 
  private:
   friend class CChart;
   void Attach(CChart* chart) { chart_ = chart; }
   void Detach();
-  template <class Pick>
-  double Extreme(const std::vector<double>& values, Pick better) const;
-  // Works out the order and the spacing of x in one pass after a change.
-  void ExamineX() const;
-
   CChart* chart_ = nullptr;
   CChartAxis* horizAxis_ = nullptr;
   CChartAxis* vertAxis_ = nullptr;
@@ -101,13 +112,12 @@ class CChartSeries {
   EPenStyle penStyle_ = psSolid;
   bool visible_ = true;
   int update_ = 0;
-  std::vector<double> x_;
-  std::vector<double> y_;
-  // Whether x only rises or only falls and how it is spaced, worked out when a drawing asks
-  // after a change.
-  mutable bool monotonic_ = true;
-  mutable bool monotonicDirty_ = false;
-  mutable SXSpacing spacing_;
+  CSeriesData own_;
+  const CSeriesData* data_ = &own_;
+  ESeriesColumn h_ = scX;
+  ESeriesColumn v_ = scY;
+  ESeriesColumn ownH_ = scX;
+  ESeriesColumn ownV_ = scY;
 };
 
 // A line through the points, broken at null points. Any number of points costs time in

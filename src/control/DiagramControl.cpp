@@ -149,7 +149,6 @@ CDiagram* CDiagramControl::AddDiagram() {
 
 void CDiagramControl::Connect(CDiagram* diagram) {
   diagram->onSelected = [this](CDiagram* d) { OnDiagramSelected(d); };
-  diagram->onTraceUpdated = [this](CDiagram*) { Repaint(); };
   diagram->onTraceReselected = [this](CDiagram*) { UpdatePropPages(ppuSelection); };
   diagram->onCloseRequest = [this](CDiagram* d) { OnDiagramDestroy(d); };
   diagram->onStretchRequest = [this](CDiagram* d) { OnDiagramStretch(d); };
@@ -157,7 +156,6 @@ void CDiagramControl::Connect(CDiagram* diagram) {
 
 void CDiagramControl::DestroyDiagram(std::unique_ptr<CDiagram> diagram) {
   diagram->onSelected = nullptr;
-  diagram->onTraceUpdated = nullptr;
   diagram->onTraceReselected = nullptr;
   diagram->onCloseRequest = nullptr;
   diagram->onStretchRequest = nullptr;

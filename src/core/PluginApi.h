@@ -24,7 +24,7 @@
 #include "common/Text.h"
 
 // Raised whenever the binary contract of the plug-in base classes changes.
-#define PLOTVANE_PLUGIN_API_VERSION 1
+#define PLOTVANE_PLUGIN_API_VERSION 2
 
 #define PLOTVANE_PLUGIN_EXPORT __attribute__((visibility("default")))
 

@@ -86,59 +86,172 @@ MeasurementInterface* CDiagram::Measurement(unsigned index) {
   return index < GetMeasurementCount() ? GetMeasurement(index) : nullptr;
 }
 
-void CDiagram::AddTrace(TraceInterface* trace) {
-  auto* t = dynamic_cast<CTrace*>(trace);
-  if (!PV_ASSERT(t != nullptr) || GetTraceIndex(trace) >= 0) return;
-  traces_.emplace_back(t);
+CTrace* CDiagram::Adopt(std::unique_ptr<CTrace> owned, const std::wstring& namePrefix) {
+  if (owned == nullptr || traces_.size() >= kMaxTraces) return nullptr;
+  CTrace* trace = owned.get();
+  const bool data = trace->GetTraceType() == L"Measuring";
+  if (data && GetDataTraceCount() >= kMaxDataTraces) return nullptr;
+  if (trace->GetDiagram() != this) trace->SetDiagram(this);
+  traces_.push_back(std::move(owned));
+  trace->Subscribe(this);
   list_->AddItem(static_cast<int>(traces_.size()) - 1);
-  UpdateTrace(t);
-  ShowChartFrame(true);
+  if (data && trace->Measurement() == nullptr && GetMeasurementCount() > 0) trace->SetMeasurement(GetMeasurement(0));
+  for (std::size_t i = traces_.size() - 1; i-- > 0;) {
+    trace->SetScale(traces_[i]->GetScaleRef(), traces_[i]->GetScaleDiv());
+    break;
+  }
+  trace->SetColor(UniqueTraceColor(trace));
+  trace->SetVisible(true);
+  if (trace->GetName().empty() && !namePrefix.empty()) trace->SetName(UniqueTraceName(namePrefix));
+  UpdateTrace(trace);
+  SetActiveMeasurements();
+  UpdatePresentation();
   AlignControls();
+  return trace;
 }
 
-void CDiagram::RemoveTrace(TraceInterface* trace) {
+void CDiagram::Forget(ITraceView* trace) {
   if (left_.trace == trace) left_ = {};
   if (right_.trace == trace) right_ = {};
-  const int i = GetTraceIndex(trace);
-  if (i >= 0) {
-    if (!removing_) list_->DeleteItem(i);
-    traces_[static_cast<std::size_t>(i)].release();  // the trace leaves; it is not ours to delete now
-    rowInputs_.clear();  // rows below it move up
-    traces_.erase(traces_.begin() + i);
-    ClearTraceUndo(trace);  // no step may keep a trace that is gone
-    selected_.erase(std::remove(selected_.begin(), selected_.end(), trace), selected_.end());
-    HandMarkersSlots();
-  }
-  if (traces_.empty() && !deserializing_) {
-    ShowChartFrame(false);
-    SetActiveMeasurements();
-  }
+  for (SZoomStep& step : zoomSteps_)
+    std::erase_if(step.entries, [id = trace->Id()](const SZoomEntry& e) { return e.trace == id; });
+  rowInputs_.erase(trace->Id());
+  std::erase_if(selected_, [trace](TraceInterface* t) { return static_cast<ITraceView*>(t) == trace; });
 }
 
-void CDiagram::DeleteTrace(CTrace* trace) {
+void CDiagram::DeleteTrace(TraceInterface* trace) {
   const int i = GetTraceIndex(trace);
   if (i < 0) return;
-  if (removing_) list_->DeleteItem(i);
-  RemoveTrace(trace);  // unlinks and lets go
-  delete trace;        // its own RemoveTrace finds nothing left to do
+  std::unique_ptr<CTrace> owned = std::move(traces_[static_cast<std::size_t>(i)]);
+  traces_.erase(traces_.begin() + i);
+  list_->DeleteItem(i);
+  rowInputs_.clear();  // rows below it move up
+  owned->AnnounceRemoval();  // every holder lets go, this diagram included (Forget)
+  owned.reset();
+  if (traces_.empty() && !deserializing_) SetActiveMeasurements();
+  UpdatePresentation();
 }
 
-void CDiagram::DestroyTrace(TraceInterface* trace) {
-  if (auto* t = dynamic_cast<CTrace*>(trace)) DeleteTrace(t);
+bool CDiagram::MoveTrace(TraceInterface* trace, CDiagram* other) {
+  const int i = GetTraceIndex(trace);
+  if (i < 0 || other == nullptr || other == this || other->traces_.size() >= kMaxTraces) return false;
+  std::unique_ptr<CTrace> owned = std::move(traces_[static_cast<std::size_t>(i)]);
+  traces_.erase(traces_.begin() + i);
+  list_->DeleteItem(i);
+  rowInputs_.clear();
+  owned->Unsubscribe(this);
+  Forget(owned.get());
+  owned->SetDiagram(other);
+  other->traces_.push_back(std::move(owned));
+  CTrace* moved = other->traces_.back().get();
+  moved->Subscribe(other);
+  other->list_->AddItem(static_cast<int>(other->traces_.size()) - 1);
+  other->UpdateTrace(moved);
+  other->UpdatePresentation();
+  other->AlignControls();
+  SetActiveMeasurements();
+  UpdatePresentation();
+  AlignControls();
+  return true;
 }
 
-void CDiagram::HandMarkersSlots() {
-  // The markers manager learns series slots when it grows the interface for it.
+void CDiagram::TraceChanged(const STraceChange& change) {
+  CTrace* trace = nullptr;
+  for (auto& t : traces_) {
+    if (static_cast<ITraceView*>(t.get()) == change.trace) trace = t.get();
+  }
+  if (change.kind == tcRemoved) {
+    Forget(change.trace);
+    return;
+  }
+  if (trace == nullptr) return;
+  switch (change.kind) {
+    case tcData:
+      if (markers_ != nullptr) {
+        markers_->Update(trace);
+        if (change.offset + change.count == change.size) markers_->UpdateStat(trace, change.reset);
+      }
+      SwitchLogOffForData(trace);
+      if (!trace->IsSpectrum()) Updated();  // a spectrum view repaints from its own thread
+      break;
+    case tcSweepEnded:
+      break;
+    case tcCleared:
+      Updated();
+      break;
+    case tcPlot:
+      if (trace->Kind().circle) {
+        // A Smith or polar trace shows the region the others of its kind show.
+        for (auto& other : traces_) {
+          if (other.get() != trace && other->GetPlot() == trace->GetPlot()) {
+            trace->SetPolarScale(other->GetPolarScale());
+            break;
+          }
+        }
+      }
+      logX_ = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plLog; });
+      UpdatePresentation();
+      UpdateAxes(3, trace);
+      UpdatePropPages(ppuPlain);
+      break;
+    case tcScale:
+      UpdateAxes(trace->GetBindedAxis() != baNone ? 4 : 1, trace);
+      UpdateTrace(trace);
+      break;
+    case tcStimulus:
+      UpdateAxes(2, trace);
+      UpdatePresentation();
+      break;
+    case tcLook:
+      UpdateTrace(trace);
+      Updated();
+      break;
+    case tcChannel:
+      UpdateAxes(3, trace);
+      UpdateTrace(trace);
+      SetActiveMeasurements();
+      UpdatePresentation();
+      break;
+    case tcChannelGone:
+      DeleteTrace(trace);  // the trace goes with its channel
+      break;
+    case tcRemoved:
+      break;
+  }
+}
+
+void CDiagram::UpdatePresentation() {
+  bool frame = false, hideBar = false, gradient = false, waterfall = false;
+  for (auto& t : traces_) {
+    const SPlotKind& kind = t->Kind();
+    frame = frame || kind.frame;
+    hideBar = hideBar || kind.hidesBar || t->GetOwnHorizAxis();
+    if (const TQuorSpectrumSeries* spectrum = t->SpectrumSeries()) {
+      gradient = gradient || spectrum->GetSeriesMode() != smSpectrogram;
+      waterfall = waterfall || spectrum->GetSeriesMode() == smWaterfall;
+    }
+  }
+  gradient_ = gradient;
+  waterfall_ = waterfall;
+  if (frame != frameShown_) ShowChartFrame(frame);
+  if (barShown_ == hideBar) {
+    barShown_ = !hideBar;
+    AlignControls();
+  }
+}
+
+void CDiagram::SwitchLogOffForData(CTrace* trace) {
+  if (trace->Count() == 0 || !trace->GetAxisYLogarithmicScale() || trace->GetMinimum() > 0) return;
+  if (traces_.size() == 1) {
+    SetAxisYLogarithmicScale(false);
+  } else {
+    trace->SetAxisYLogarithmicScale(false);
+  }
 }
 
 TraceInterface* CDiagram::AddDataTrace() {
-  if (traces_.size() >= kMaxTraces || GetDataTraceCount() >= kMaxDataTraces) return nullptr;
-  auto* trace = new CTraceData(this);  // joins (and is owned by) this diagram
-  if (GetTraceIndex(trace) < 0) {
-    delete trace;
-    return nullptr;
-  }
-  if (list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
+  TraceInterface* trace = Adopt(std::make_unique<CTraceData>(this), Tr("Трс"));
+  if (trace != nullptr && list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
   return trace;
 }
 
@@ -296,7 +409,7 @@ void CDiagram::UpdateTrace(TraceInterface* trace) {
     inputs.notation = inputs.measurement->GetParameter(L"notation");
     inputs.msrName = inputs.measurement->GetName();
   }
-  SRowInputs& shown = rowInputs_[trace];
+  SRowInputs& shown = rowInputs_[trace->Id()];
   if (shown == inputs) return;
   shown = inputs;
   list_->SetItemText(row, 0, trace->GetName());
@@ -668,21 +781,14 @@ std::wstring CDiagram::GetOption(const wchar_t* name) {
   return control_ != nullptr && name != nullptr ? control_->GetDiagramString(name) : std::wstring();
 }
 
-void CDiagram::UpdatePropPages(int kind) {
-  if (control_ != nullptr && kind >= ppuAll && kind <= ppuMarkers) control_->UpdatePropPages(static_cast<EPPUpdate>(kind));
+void CDiagram::UpdatePropPages(EPPUpdate kind) {
+  if (control_ != nullptr) control_->UpdatePropPages(kind);
 }
 
 void CDiagram::RepaintChart() { Updated(); }
 
-void CDiagram::TraceCleared(TraceInterface*) { Updated(); }
-
 void CDiagram::Updated() {
   if (view_ != nullptr) view_->Invalidate();
-}
-
-void CDiagram::ShowMeasurementBar(bool show) {
-  barShown_ = show;
-  AlignControls();
 }
 
 void CDiagram::SetMeasurementBarVisibility(bool visible) {
@@ -757,13 +863,14 @@ bool CDiagram::SetTraceRefLevel(TraceInterface* trace, double level) {
 void CDiagram::PushZoomStep(int mode) {
   SZoomStep step;
   step.mode = mode;
-  for (auto& t : traces_) step.entries.push_back({t.get(), t->GetScaleRef(), t->GetScaleDiv(), t->GetRefPosition()});
+  for (auto& t : traces_) step.entries.push_back({t->Id(), t->GetScaleRef(), t->GetScaleDiv(), t->GetRefPosition()});
   zoomSteps_.push_back(std::move(step));
 }
 
 void CDiagram::ClearTraceUndo(TraceInterface* trace) {
+  if (trace == nullptr) return;
   for (SZoomStep& step : zoomSteps_) {
-    std::erase_if(step.entries, [trace](const SZoomEntry& e) { return e.trace == trace; });
+    std::erase_if(step.entries, [id = trace->Id()](const SZoomEntry& e) { return e.trace == id; });
   }
 }
 

@@ -13,7 +13,9 @@
 #include "core/DiagCommonLib.h"
 #include "interfaces/DiagramControlInterface.h"
 #include "interfaces/DiagramInterface.h"
+#include "interfaces/MarkersManagerInterface.h"
 #include "interfaces/TraceListInterface.h"
+#include "interfaces/TraceView.h"
 #include "measurements/MeasurementSubscriber.h"
 
 class CPopupMenu;
@@ -27,9 +29,9 @@ class IDiagramView {
   virtual void Invalidate() = 0;
 };
 
-// One step of the zoom undo stack: the scale every trace had before the zoom.
+// One step of the zoom undo stack: the scale every trace had before the zoom, by trace id.
 struct SZoomEntry {
-  TraceInterface* trace = nullptr;
+  std::uint64_t trace = 0;
   double ref = 0;
   double div = 0;
   int position = 5;
@@ -45,7 +47,11 @@ struct SAxisControl {
   TraceInterface* trace = nullptr;
 };
 
-class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
+// The diagram owns its traces: it makes them (AddDataTrace, CreateTrace), subscribes to
+// their notices and works out its presentation — frame, bars, gradient, axes, list rows —
+// from their state. Removing a trace (DeleteTrace) makes it announce tcRemoved first, and
+// every holder (selection, axis bindings, zoom steps, list rows, markers) lets go of it.
+class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public ITraceObserver {
  public:
   static constexpr unsigned kMaxTraces = 30;
   static constexpr unsigned kMaxDataTraces = 10;
@@ -65,29 +71,25 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   unsigned MeasurementCount() override { return GetMeasurementCount(); }
   CChart* GetChart() override { return &chart_; }
   CChartAxis* GetBindAxis(EBindedAxis axis) override;
-  void UpdateAxes(int which, TraceInterface* trace) override;
-  void RepaintChart() override;
-  void UpdateTraceStatus(TraceInterface* trace) override { UpdateTrace(trace); }
-  void TraceCleared(TraceInterface* trace) override;
-  IMarkersManager* GetMarkers() override { return markers_; }
   bool GetAxisXLogarithmicScale() const override { return logX_; }
-  bool GetAxisYLogarithmicScale() const override { return logY_; }
   void SetAxisXLogarithmicScale(bool on) override;
-  void SetAxisYLogarithmicScale(bool on) override;
-  bool GetMeasurementBarVisibility() const override { return barVisible_; }
-  void ShowMeasurementBar(bool show) override;
-  void ShowChartFrame(bool show) override;
-  void SetGradient(bool on) override { gradient_ = on; }
-  void SetWaterfall(bool on) override { waterfall_ = on; }
-  void SetActiveMeasurements() override;
-  std::wstring UniqueTraceName(const std::wstring& prefix) override;
-  TColor UniqueTraceColor(TraceInterface* trace) override;
-  void AddTrace(TraceInterface* trace) override;
-  void RemoveTrace(TraceInterface* trace) override;
-  void DestroyTrace(TraceInterface* trace) override;
   IModulesFactory* GetFilterFactory() override;
   std::wstring GetOption(const wchar_t* name) override;
-  void UpdatePropPages(int kind) override;
+
+  // --- ITraceObserver: what the diagram does when one of its traces changed
+  void TraceChanged(const STraceChange& change) override;
+
+  // which: 1 left axis, 2 bottom axis, 3 all, 4 right axis.
+  void UpdateAxes(int which, TraceInterface* trace);
+  void RepaintChart();
+  void UpdateTraceStatus(TraceInterface* trace) { UpdateTrace(trace); }
+  IMarkersManager* GetMarkers() { return markers_; }
+  bool GetAxisYLogarithmicScale() const { return logY_; }
+  void SetAxisYLogarithmicScale(bool on);
+  bool GetMeasurementBarVisibility() const { return barVisible_; }
+  void SetActiveMeasurements();
+  std::wstring UniqueTraceName(const std::wstring& prefix);
+  TColor UniqueTraceColor(TraceInterface* trace);
 
   // --- CMeasurementSubscriber
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
@@ -98,6 +100,15 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   void Deserialize(pugi::xml_node node);
 
   // --- traces
+  // Takes a trace made for this diagram: joins it to the list, binds the first channel (data
+  // traces), gives it the last trace's scale, a free colour and a unique name after
+  // `namePrefix`. Null when the diagram is full.
+  CTrace* Adopt(std::unique_ptr<CTrace> trace, const std::wstring& namePrefix);
+  // Destroys a trace of this diagram; every holder lets go of it first.
+  void DeleteTrace(TraceInterface* trace);
+  // Hands a trace over to `other` (with its renderer and axes); false when it is not ours
+  // or the other diagram is full.
+  bool MoveTrace(TraceInterface* trace, CDiagram* other);
   TraceInterface* AddDataTrace();
   TraceInterface* AddMathTrace();
   TraceInterface* AddStaticTrace();
@@ -155,6 +166,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   bool GetTraceHeaderVisible() const { return traceHeader_; }
   void ShowTraceHeader(bool show) { traceHeader_ = show; }
   bool GetChartFrameVisible() const { return frameShown_; }
+  bool GetMeasurementBarShown() const { return barShown_; }
   bool GetGradient() const { return gradient_; }
   bool GetWaterfall() const { return waterfall_; }
   void SetColorTheme(const SColorTheme* theme);
@@ -201,7 +213,6 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
 
   // Events for the control.
   std::function<void(CDiagram*)> onSelected;
-  std::function<void(CDiagram*)> onTraceUpdated;
   std::function<void(CDiagram*)> onTraceReselected;
   std::function<void(CDiagram*)> onCloseRequest;
   std::function<void(CDiagram*)> onStretchRequest;
@@ -210,11 +221,17 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
   void OnListSelection(int row, bool selected);
   // One pass over the trace elements: data and memory traces, or math traces.
   void DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned& position);
-  void DeleteTrace(CTrace* trace);
+  // Frame, bars, gradient and waterfall from the plot kinds and axes of the traces.
+  void UpdatePresentation();
+  // Every reference to a trace that is going away.
+  void Forget(ITraceView* trace);
+  // Data whose minimum is not positive switch a logarithmic response scale off.
+  void SwitchLogOffForData(CTrace* trace);
+  void ShowChartFrame(bool show);
+  void UpdatePropPages(EPPUpdate kind);
   void EnsureBars(CMeasurement* measurement, bool& changed);
   void DropUnusedBars(bool& changed);
   void ApplyAxisScale(CChartAxis& axis, TraceInterface* trace);
-  void HandMarkersSlots();
   bool Refuse(int code, const char* caption);
 
   DiagramControlInterface* control_;
@@ -241,7 +258,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber {
     bool visible = false;
     bool operator==(const SRowInputs&) const = default;
   };
-  std::unordered_map<TraceInterface*, SRowInputs> rowInputs_;
+  std::unordered_map<std::uint64_t, SRowInputs> rowInputs_;  // by trace id
   bool rowsDeferred_ = false;  // while loading: list rows are filled once, at the end
   std::vector<std::unique_ptr<CTrace>> traces_;  // display order
   std::vector<TraceInterface*> selected_;

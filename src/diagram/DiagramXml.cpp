@@ -92,6 +92,13 @@ void CDiagram::DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned&
       if (!mathPass) name = Translated(name);
       if (!name.empty() && name != trace->GetName()) trace->SetName(name);
       trace->Deserialize(element);
+      // Two traces of one diagram never share a colour.
+      for (auto& other : traces_) {
+        if (other.get() != trace && other->GetColor() == trace->GetColor()) {
+          trace->SetColor(UniqueTraceColor(trace));
+          break;
+        }
+      }
       trace->BlockUpdate(false);
       trace->Update();
       ++position;

@@ -16,7 +16,7 @@
 
 #include "filters/PropertiesList.h"
 #include "interfaces/MeasurementInterface.h"
-#include "interfaces/TraceInterface.h"
+#include "interfaces/FilterTrace.h"
 
 class CFilter {
  public:
@@ -51,8 +51,8 @@ class CFilter {
   // Recomputes the status line.
   virtual void UpdateStatus();
 
-  void SetTrace(TraceInterface* trace) { trace_ = trace; }
-  TraceInterface* GetTrace() const { return trace_; }
+  void SetTrace(IFilterTrace* trace) { trace_ = trace; }
+  IFilterTrace* GetTrace() const { return trace_; }
   bool GetEnabled() const { return enabled_; }
   // The second argument is accepted for callers that pass it; the base ignores it.
   void SetEnabled(bool enable, bool update = false);
@@ -63,7 +63,7 @@ class CFilter {
   void Reset();
 
  protected:
-  TraceInterface* trace_ = nullptr;  // not owned
+  IFilterTrace* trace_ = nullptr;  // not owned
   bool enabled_ = false;
   std::wstring statusLine_;
   // std::less<> compares code unit by code unit and lets lookups go without a copy.

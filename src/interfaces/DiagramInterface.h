@@ -8,7 +8,6 @@
 
 class CChart;
 class CChartAxis;
-class IMarkersManager;
 class IModulesFactory;
 
 class DiagramInterface {
@@ -32,45 +31,16 @@ class DiagramInterface {
   virtual MeasurementInterface* Measurement(unsigned index) = 0;
   virtual unsigned MeasurementCount() = 0;
 
-  // What a trace needs of its diagram.
+  // What a trace needs of its diagram. Everything else a diagram learns from its traces'
+  // notices (ITraceObserver) and works out for itself.
 
   // The chart the trace's series and its own axes live on; null when the diagram draws nothing.
   virtual CChart* GetChart() = 0;
   // The diagram's left or right response axis, for a trace bound to it; null for baNone.
   virtual CChartAxis* GetBindAxis(EBindedAxis axis) = 0;
-  // which: 1 left axis, 2 bottom axis, 3 all, 4 right axis.
-  virtual void UpdateAxes(int which, TraceInterface* trace) = 0;
-  virtual void RepaintChart() = 0;
-  // The trace's name, scale, format or visibility changed: its list row is filled again.
-  virtual void UpdateTraceStatus(TraceInterface* trace) = 0;
-  // The trace emptied its series.
-  virtual void TraceCleared(TraceInterface* trace) = 0;
-  // Null while the diagram has no markers manager.
-  virtual IMarkersManager* GetMarkers() = 0;
   virtual bool GetAxisXLogarithmicScale() const = 0;
-  virtual bool GetAxisYLogarithmicScale() const = 0;
   virtual void SetAxisXLogarithmicScale(bool on) = 0;
-  virtual void SetAxisYLogarithmicScale(bool on) = 0;
-  // Shows or hides the measurement bars for the current plot without touching the
-  // operator's setting; GetMeasurementBarVisibility answers the setting.
-  virtual bool GetMeasurementBarVisibility() const = 0;
-  virtual void ShowMeasurementBar(bool show) = 0;
-  virtual void ShowChartFrame(bool show) = 0;
-  virtual void SetGradient(bool on) = 0;
-  virtual void SetWaterfall(bool on) = 0;
-  // The diagram and the control recount which channels are active and used.
-  virtual void SetActiveMeasurements() = 0;
-  virtual std::wstring UniqueTraceName(const std::wstring& prefix) = 0;
-  virtual TColor UniqueTraceColor(TraceInterface* trace) = 0;
-  // Membership: a trace adds itself when it attaches (the diagram then owns it) and removes
-  // itself when it leaves or is destroyed (the diagram lets go of it without deleting it).
-  virtual void AddTrace(TraceInterface* trace) = 0;
-  virtual void RemoveTrace(TraceInterface* trace) = 0;
-  // Deletes a trace of this diagram (a data trace whose channel went away).
-  virtual void DestroyTrace(TraceInterface* trace) = 0;
   // The control's filter factory (null when there is none) and named options.
   virtual IModulesFactory* GetFilterFactory() = 0;
   virtual std::wstring GetOption(const wchar_t* name) = 0;
-  // Asks the control to refresh its property pages (kind 2: a plain update).
-  virtual void UpdatePropPages(int kind) = 0;
 };

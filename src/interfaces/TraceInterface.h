@@ -1,12 +1,15 @@
 #pragma once
-// The abstract trace as the other subsystems, the filters and the automation layer see it.
-// Operations are declared in the order of the trace's slot table; subclasses append theirs.
+// The trace as its diagram, the control and the list manage it. Readers use the narrower
+// ITraceView (interfaces/TraceView.h), filter plug-ins IFilterTrace (interfaces/FilterTrace.h);
+// this face has both and everything that changes a trace.
 #include <string>
 
 #include <pugixml.hpp>
 
 #include "core/Color.h"
+#include "interfaces/FilterTrace.h"
 #include "interfaces/MeasurementInterface.h"
+#include "interfaces/TraceView.h"
 
 class CFilter;
 class CMeasurement;
@@ -15,27 +18,6 @@ class DiagramInterface;
 struct SPointF;
 enum EPenStyle : int;
 
-// Plot kind of a trace, and so the series that draws it.
-enum EPlot {
-  plRect = 0,
-  plLog = 1,
-  plPolar = 2,
-  plSmith = 3,
-  plDigit = 4,
-  plPoints = 5,
-  plSpectrogram = 6,
-  plWaterfall = 7,
-  plHeatMap = 8,
-};
-
-// Selects stimulus, response (real part) or second component (imaginary part) in every
-// value and quantity accessor.
-enum EDataValueType {
-  vtStimulus = 0,
-  vtResponse = 1,
-  vtResponseIm = 2,
-};
-
 // The diagram axis a trace's series is drawn against instead of the trace's own axis.
 enum EBindedAxis {
   baNone = 0,
@@ -43,13 +25,21 @@ enum EBindedAxis {
   baRight = 2,
 };
 
-class TraceInterface {
+class TraceInterface : public ITraceView, public IFilterTrace {
  public:
+  // Named on both narrower faces; one slot each here.
+  std::wstring GetName() const override = 0;
+  std::wstring GetTraceType() const override = 0;
+  MeasurementInterface* Measurement() const override = 0;
+  std::wstring GetQuantity(EDataValueType type) const override = 0;
+  std::wstring GetSrcQuantity(EDataValueType type) const override = 0;
+  int GetFractionSize(EDataValueType type) const override = 0;
+  EPlot GetPlot() const override = 0;
+  double GetStimulusStart() const override = 0;
+  double GetStimulusStop() const override = 0;
+
   virtual bool GetLocked() const = 0;
-  virtual std::wstring GetName() const = 0;
   virtual void SetName(const std::wstring& name) = 0;
-  // "Measuring", "Memory" or "Math".
-  virtual std::wstring GetTraceType() const = 0;
   virtual double GetScaleRef() const = 0;
   // True when the trace's reference level is fixed by its channel (data traces).
   virtual bool IsFixedRef() const = 0;
@@ -64,63 +54,35 @@ class TraceInterface {
   // Grid line (0 … 10) that carries the reference value.
   virtual int GetRefPosition() const = 0;
   virtual void SetRefPosition(int position) = 0;
-  virtual double GetMaximum() const = 0;
-  virtual double GetMinimum() const = 0;
   virtual bool ZeroRange() const = 0;
   virtual void BindTrace(EBindedAxis axis, bool bind) = 0;
   virtual void SetOwnHorizAxis(bool on) = 0;
   virtual bool GetOwnHorizAxis() const = 0;
   virtual double GetStimulusMultiplier() const = 0;
-  virtual double GetStimulusStart() const = 0;
-  virtual double GetStimulusStop() const = 0;
-  virtual bool GetVisible() const = 0;
   virtual void SetVisible(bool visible) = 0;
   virtual void Activate() = 0;
   virtual void Deactivate() = 0;
   virtual bool IsActive() const = 0;
-  virtual TColor GetColor() const = 0;
   virtual void SetColor(TColor color) = 0;
   virtual int GetLineWidth() const = 0;
   virtual void SetLineWidth(int width) = 0;
   virtual EPenStyle GetLineStyle() const = 0;
   virtual void SetLineStyle(EPenStyle style) = 0;
-  virtual EPlot GetPlot() const = 0;
-  // True when the plot kind is (now) the requested one.
-  virtual bool SetPlot(EPlot plot) = 0;
-  // The channel the trace follows; null for memory and math traces.
-  virtual MeasurementInterface* Measurement() const = 0;
   virtual void AssignMeasurement(MeasurementInterface* measurement) = 0;
-  virtual int GetFractionSize(EDataValueType type) const = 0;
-  virtual std::wstring GetQuantity(EDataValueType type) const = 0;
-  virtual std::wstring GetSrcQuantity(EDataValueType type) const = 0;
-  virtual void SetQuantity(EDataValueType type, const wchar_t* quantity) = 0;
   virtual void SetSrcQuantity(EDataValueType type, const wchar_t* quantity) = 0;
   // Pixel of a value on the horizontal (stimulus) or vertical (response) axis; -1 otherwise.
   virtual double CalcPosValue(EDataValueType type, double value) const = 0;
   // Pixel point of the data point at `index`.
   virtual SPointF CalcPosValue(unsigned index) const = 0;
-  virtual int Count() const = 0;
-  virtual int GetSrcOffset() const = 0;
-  virtual int SrcSize() const = 0;
-  virtual double SrcValue(EDataValueType type, unsigned index) const = 0;
-  virtual double Value(EDataValueType type, unsigned index, bool raw = false) const = 0;
-  virtual double ResponseByX(EDataValueType type, double x, bool raw = false,
-                             bool* isInterpolated = nullptr) const = 0;
-  virtual double XValueMin() const = 0;
-  virtual double XValueMax() const = 0;
   virtual double CalcValueXPos(int pixel) const = 0;
   virtual double CalcValueYPos(int pixel) const = 0;
   virtual double CalcPolarXPos(int pixel) const = 0;
   virtual double CalcPolarYPos(int pixel) const = 0;
-  // The stimulus shown for every point while the span is zero (NaN when not valid).
-  virtual double ZeroValue() const = 0;
   virtual DiagramInterface* GetDiagram() const = 0;
   virtual std::wstring GetStringInfo(int index) const = 0;
   virtual unsigned GetFilterCount() const = 0;
   virtual CFilter* GetFilter(unsigned index) const = 0;
   virtual CFilter* GetFilter(const wchar_t* name) const = 0;
-  // A filter's parameters changed: replay the received data through the chain.
-  virtual void FilterParametersUpdated(bool reprocess) = 0;
   virtual void Repaint() = 0;
   virtual bool SaveDataToFile(const wchar_t* fileName) = 0;
   virtual void Update() = 0;

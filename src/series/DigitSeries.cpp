@@ -16,11 +16,12 @@ std::wstring ValueText(double v) {
 
 }  // namespace
 
+TQuorDigitSeries::TQuorDigitSeries() { Own()->KeepZ(true); }
+
 void TQuorDigitSeries::AddPoint(double x, double y) { AddPoint(x, y, NAN); }
 
 void TQuorDigitSeries::AddPoint(double x, double y, double z) {
-  AddXY(x, y);
-  z_.push_back(z);
+  if (CSeriesData* own = Own()) own->Append(&x, &y, &z, 1);
 }
 
 void TQuorDigitSeries::SetPoint(double x, double y) { SetPoint(x, y, NAN); }
@@ -30,19 +31,11 @@ void TQuorDigitSeries::SetPoint(double x, double y, double z) {
   AddPoint(x, y, z);
 }
 
-void TQuorDigitSeries::AddNull(double x) {
-  CChartSeries::AddNull(x);
-  z_.push_back(NAN);
-}
-
-void TQuorDigitSeries::Clear() {
-  CChartSeries::Clear();
-  z_.clear();
-}
+void TQuorDigitSeries::AddNull(double x) { AddPoint(x, NAN, NAN); }
 
 double TQuorDigitSeries::GetValue(int index) const {
-  if (!PV_ASSERT(index >= 0 && index < static_cast<int>(z_.size()))) return NAN;
-  return z_[static_cast<std::size_t>(index)];
+  if (!PV_ASSERT(index >= 0 && index < Count())) return NAN;
+  return Data().Z() != nullptr ? Data().Z()[index] : NAN;
 }
 
 void TQuorDigitSeries::Draw(ICanvas& canvas) {
@@ -54,7 +47,8 @@ void TQuorDigitSeries::Draw(ICanvas& canvas) {
   font.color = Color();
   canvas.SetFont(font);
   std::wstring text = ValueText(YValue(0));
-  if (!z_.empty() && !std::isnan(z_[0])) text += L"; " + ValueText(z_[0]);
+  const double second = GetValue(0);
+  if (!std::isnan(second)) text += L"; " + ValueText(second);
   const SSize size = canvas.TextExtent(text);
   canvas.TextOut(0.5 * (plot.left + plot.right - size.cx), 0.5 * (plot.top + plot.bottom - size.cy), text);
 }

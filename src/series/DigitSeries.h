@@ -9,13 +9,13 @@
 
 class TQuorDigitSeries : public CChartSeries {
  public:
+  TQuorDigitSeries();
   void AddPoint(double x, double y);
   void AddPoint(double x, double y, double z);
   // Makes the given point the only one.
   void SetPoint(double x, double y);
   void SetPoint(double x, double y, double z);
   void AddNull(double x = NAN);
-  void Clear() override;
 
   // The second value of a point; NaN for a bad index.
   double GetValue(int index) const;
@@ -27,6 +27,5 @@ class TQuorDigitSeries : public CChartSeries {
   void Draw(ICanvas& canvas) override;
 
  private:
-  std::vector<double> z_;
   int fontSize_ = 36;
 };

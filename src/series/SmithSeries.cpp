@@ -27,58 +27,41 @@ void TQuorCircleSeries::ParamsToZ(double magnitude, double angleDeg, double& re,
   im = magnitude * std::sin(a);
 }
 
-void TQuorCircleSeries::AddPoint(double re, double im, double stimulus) {
-  AddXY(re, im);
-  FStimulusValues.push_back(stimulus);
+TQuorCircleSeries::TQuorCircleSeries() {
+  // Own values as a trace keeps them: x the stimulus, y the real and z the imaginary part.
+  Own()->KeepZ(true);
+  UseOwnColumns(scY, scZ);
 }
 
-void TQuorCircleSeries::AddNull(double stimulus) {
-  AddXY(NAN, NAN);
-  FStimulusValues.push_back(stimulus);
-}
+void TQuorCircleSeries::AddPoint(double re, double im, double stimulus) { AppendPoints(&re, &im, &stimulus, 1); }
+
+void TQuorCircleSeries::AddNull(double stimulus) { AddPoint(NAN, NAN, stimulus); }
 
 void TQuorCircleSeries::SetPoints(const double* re, const double* im, const double* stimulus, int count) {
   if (!PV_ASSERT(count >= 0 && (count == 0 || (re != nullptr && im != nullptr)))) return;
-  SetData(re, im, count);
-  FStimulusValues.resize(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i)
-    FStimulusValues[static_cast<std::size_t>(i)] = stimulus != nullptr ? stimulus[i] : static_cast<double>(i);
+  Clear();
+  for (int i = 0; i < count; ++i) AddPoint(re[i], im[i], stimulus != nullptr ? stimulus[i] : static_cast<double>(i));
 }
 
 void TQuorCircleSeries::SetPoint(int index, double re, double im, double stimulus) {
-  if (!PV_ASSERT(index >= 0 && index < static_cast<int>(FStimulusValues.size()))) return;
-  SetXY(index, re, im);
-  FStimulusValues[static_cast<std::size_t>(index)] = stimulus;
+  if (CSeriesData* own = Own()) own->Set(index, stimulus, re, im);
 }
 
 void TQuorCircleSeries::ReplacePoints(int offset, const double* re, const double* im, const double* stimulus,
                                       int count) {
-  if (!PV_ASSERT(offset >= 0 && count >= 0 && offset + count <= static_cast<int>(FStimulusValues.size())))
-    return;
-  ReplaceXY(offset, re, im, count);
-  std::copy(stimulus, stimulus + count, FStimulusValues.begin() + offset);
+  if (CSeriesData* own = Own()) own->Replace(offset, stimulus, re, im, count);
 }
 
 void TQuorCircleSeries::AppendPoints(const double* re, const double* im, const double* stimulus, int count) {
-  if (!PV_ASSERT(count >= 0)) return;
-  AppendXY(re, im, count);
-  FStimulusValues.insert(FStimulusValues.end(), stimulus, stimulus + count);
-}
-
-void TQuorCircleSeries::Clear() {
-  CChartSeries::Clear();
-  FStimulusValues.clear();
+  if (CSeriesData* own = Own()) own->Append(stimulus, re, im, count);
 }
 
 double TQuorCircleSeries::GetStimulusValue(int index) const {
-  if (!PV_ASSERT(index >= 0 && index < static_cast<int>(FStimulusValues.size()))) return NAN;
-  return FStimulusValues[static_cast<std::size_t>(index)];
+  if (!PV_ASSERT(index >= 0 && index < Count())) return NAN;
+  return Data().X()[index];
 }
 
-void TQuorCircleSeries::SetStimulusValue(int index, double value) {
-  if (!PV_ASSERT(index >= 0 && index < static_cast<int>(FStimulusValues.size()))) return;
-  FStimulusValues[static_cast<std::size_t>(index)] = value;
-}
+std::vector<double> TQuorCircleSeries::StimulusValues() const { return {Data().X(), Data().X() + Count()}; }
 
 void TQuorCircleSeries::SetDisplayRect(const SDoubleRect& r) {
   displayRect_ = r;

@@ -1,8 +1,8 @@
 #pragma once
 // Series that show a complex response in the reflection-coefficient plane: the Smith chart
-// and (through the shared base) the polar chart. The base list x holds the real part, the
-// base list y the imaginary part; the stimulus of every point is kept beside them so markers
-// can read it back. Pixel <-> plane conversions run against the circle rectangle, the pixel
+// and (through the shared base) the polar chart. They draw the real part (column y) against
+// the imaginary part (column z); the stimulus of every point (column x) stays beside them so
+// markers can read it back. Pixel <-> plane conversions run against the circle rectangle, the pixel
 // square the unit circle occupies for the current display rectangle.
 #include <cmath>
 #include <vector>
@@ -31,6 +31,7 @@ struct SCircleRect {
 
 class TQuorCircleSeries : public CChartSeries {
  public:
+  TQuorCircleSeries();
   // Magnitude and angle in degrees to the real and imaginary part.
   static void ParamsToZ(double magnitude, double angleDeg, double& re, double& im);
 
@@ -44,11 +45,9 @@ class TQuorCircleSeries : public CChartSeries {
   void SetPoint(int index, double re, double im, double stimulus);
   void ReplacePoints(int offset, const double* re, const double* im, const double* stimulus, int count);
   void AppendPoints(const double* re, const double* im, const double* stimulus, int count);
-  void Clear() override;
 
   double GetStimulusValue(int index) const;
-  void SetStimulusValue(int index, double value);
-  const std::vector<double>& StimulusValues() const { return FStimulusValues; }
+  std::vector<double> StimulusValues() const;
 
   void SetDisplayRect(const SDoubleRect& r);
   const SDoubleRect& GetDisplayRect() const { return displayRect_; }
@@ -79,9 +78,6 @@ class TQuorCircleSeries : public CChartSeries {
 
   // The trace as a line in the plane, broken at null points.
   void Draw(ICanvas& canvas) override;
-
- protected:
-  std::vector<double> FStimulusValues;
 
  private:
   void Flush(ICanvas& canvas);

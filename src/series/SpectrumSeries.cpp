@@ -15,6 +15,11 @@ void TQuorSpectrumSeries::AddArray(int start, int count, const double* y, const 
   storage_.AddArray(start, count, y, x);
 }
 
+void TQuorSpectrumSeries::SourceWritten(int first, int count) {
+  if (count <= 0) return;
+  storage_.AddArray(first, count, Data().Y() + first, Data().X() + first);
+}
+
 void TQuorSpectrumSeries::Draw(ICanvas&) {
   // The history image comes from the drawing thread of the spectrum view; nothing to draw
   // from the line itself.

@@ -1,6 +1,7 @@
 #pragma once
 // The series of the spectrogram, waterfall and heat-map plots: the newest sweep as an
-// ordinary line (for markers and read-outs) and the sweep history in a spectrum storage.
+// ordinary line (the trace's display buffer, for markers and read-outs) and the sweep history
+// in a spectrum storage.
 // The history image is rendered elsewhere; this part holds the data and the ranges.
 #include "chart/Series.h"
 #include "series/SpectrumStorage.h"
@@ -55,6 +56,8 @@ class TQuorSpectrumSeries : public CChartSeries {
 
   // A block of the newest sweep: into the line at `start` and into the history.
   void AddArray(int start, int count, const double* y, const double* x);
+  // A trace wrote its newest sweep: the block goes into the history too.
+  void SourceWritten(int first, int count) override;
 
   CSpectrumStorage& Storage() { return storage_; }
   const CSpectrumStorage& Storage() const { return storage_; }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <new>
 
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
@@ -16,7 +17,6 @@
 #include "core/DiagCommonLib.h"
 #include "core/PluginManager.h"
 #include "filters/Filter.h"
-#include "interfaces/MarkersManagerInterface.h"
 #include "measurements/Measurement.h"
 #include "series/DigitSeries.h"
 #include "series/LogSeries.h"
@@ -32,18 +32,17 @@ bool ValidType(EDataValueType type) {
                        "Invalid value type in arguments list");
 }
 
-bool ValidPlot(int plot) { return plot >= plRect && plot <= plHeatMap; }
-
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
   return a == b || (a.size() == b.size() && ToUpperText(a) == ToUpperText(b));
 }
 
 }  // namespace
 
+std::atomic<std::uint64_t> CTrace::nextId_{0};
+
 CTrace::CTrace(DiagramInterface* diagram) : diagram_(diagram) {
   CreateAxes();
-  series_ = CreateSeries(plRect);
-  AttachSeries(series_.get());
+  MakeRenderer();
   if (diagram_ != nullptr) {
     filterFactory_ = diagram_->GetFilterFactory();
     if (filterFactory_ != nullptr) LoadFilters(diagram_->GetOption(L"IncludedFilters"));
@@ -51,11 +50,37 @@ CTrace::CTrace(DiagramInterface* diagram) : diagram_(diagram) {
 }
 
 CTrace::~CTrace() {
+  AnnounceRemoval();
   DestroyFilters();
   series_.reset();
   if (measurement_ != nullptr) RemoveMeasurement(measurement_);
   RemoveAxes();
-  if (diagram_ != nullptr) diagram_->RemoveTrace(this);
+}
+
+void CTrace::Subscribe(ITraceObserver* observer) {
+  if (observer != nullptr && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void CTrace::Unsubscribe(ITraceObserver* observer) { std::erase(observers_, observer); }
+
+void CTrace::Announce(ETraceChange kind, int offset, int count, int size, bool reset) {
+  const STraceChange change{kind, this, offset, count, size, reset};
+  // A subscriber may subscribe or leave while it is told, or (tcChannelGone) destroy the
+  // trace: walk by position and stop once the trace is gone.
+  for (std::size_t i = 0; i < observers_.size(); ++i) {
+    ITraceObserver* observer = observers_[i];
+    observer->TraceChanged(change);
+    if (kind == tcChannelGone) return;  // the owner may have destroyed the trace
+    if (i < observers_.size() && observers_[i] != observer) --i;  // it left: the next moved up
+  }
+}
+
+void CTrace::AnnounceRemoval() {
+  if (removalAnnounced_) return;
+  removalAnnounced_ = true;
+  Announce(tcRemoved);
+  observers_.clear();
 }
 
 void CTrace::RemoveAxes() {
@@ -65,39 +90,20 @@ void CTrace::RemoveAxes() {
   horizAxis_ = vertAxis_ = nullptr;
 }
 
-void CTrace::ExSetDiagram(DiagramInterface* diagram, bool bindFirstMeasurement, const std::wstring& namePrefix) {
-  const bool first = !attached_;
-  if (diagram != diagram_) {
-    // The series and the axes live on the chart of the diagram; they move with the trace.
-    const bool logarithmic = vertAxis_ != nullptr && vertAxis_->Logarithmic();
-    series_->SetChart(nullptr);
-    RemoveAxes();
-    if (diagram_ != nullptr) diagram_->RemoveTrace(this);
-    diagram_ = diagram;
-    ownChart_.reset();
-    CreateAxes();
-    vertAxis_->SetLogarithmic(logarithmic);
-    horizAxis_->SetInverted(measurement_ != nullptr && measurement_->HasReversedSweep());
-    boundAxis_ = baNone;
-    AttachSeries(series_.get());
-    FiltersDiagramChanged();
-  }
-  attached_ = true;
-  if (diagram_ == nullptr) return;
-  if (first && bindFirstMeasurement && diagram_->MeasurementCount() > 0) SetMeasurement(diagram_->Measurement(0));
-  diagram_->AddTrace(this);
-  diagram_->SetActiveMeasurements();
-  if (first) {
-    for (unsigned i = diagram_->GetTraceCount(); i-- > 0;) {
-      TraceInterface* last = diagram_->Trace(i);
-      if (last == nullptr || last == this) continue;
-      SetScale(last->GetScaleRef(), last->GetScaleDiv());
-      break;
-    }
-    SetColor(diagram_->UniqueTraceColor(this));
-  }
-  SetVisible(true);
-  if (name_.empty() && !namePrefix.empty()) SetName(diagram_->UniqueTraceName(namePrefix));
+void CTrace::SetDiagram(DiagramInterface* diagram) {
+  if (diagram == diagram_) return;
+  // The renderer and the axes live on the chart of the diagram; they move with the trace.
+  const bool logarithmic = vertAxis_ != nullptr && vertAxis_->Logarithmic();
+  series_->SetChart(nullptr);
+  RemoveAxes();
+  diagram_ = diagram;
+  ownChart_.reset();
+  CreateAxes();
+  vertAxis_->SetLogarithmic(logarithmic);
+  horizAxis_->SetInverted(measurement_ != nullptr && measurement_->HasReversedSweep());
+  boundAxis_ = baNone;
+  AttachRenderer();
+  FiltersDiagramChanged();
 }
 
 CChart* CTrace::Chart() const {
@@ -115,45 +121,45 @@ void CTrace::CreateAxes() {
   vertAxis_->SetVisible(false);
 }
 
-std::unique_ptr<CChartSeries> CTrace::CreateSeries(EPlot plot) {
-  switch (plot) {
-    case plLog:
-      return std::make_unique<TQuorLogSeries>();
-    case plPolar:
-      return std::make_unique<TQuorPolarSeries>();
-    case plSmith:
-      return std::make_unique<TQuorSmithSeries>();
-    case plDigit:
-      return std::make_unique<TQuorDigitSeries>();
-    case plPoints:
-      return std::make_unique<CPointSeries>();
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      return std::make_unique<TQuorSpectrumSeries>();
-    case plRect:
-    default:
-      return std::make_unique<CFastLineSeries>();
+void CTrace::MakeRenderer() {
+  std::unique_ptr<CChartSeries> fresh = Kind().makeRenderer();
+  if (!PV_ASSERT_MSG(fresh != nullptr, "Исключение при создании Series")) return;
+  series_ = std::move(fresh);  // the old renderer leaves the chart as it is destroyed
+  display_.KeepZ(Kind().imaginary);
+  series_->SetSource(&display_, Kind().horiz, Kind().vert);
+  AttachRenderer();
+  ApplyPen();
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
+    spectrum->SetParentTrace(this);
+    spectrum->Storage().SetTraceName(name_);
+    spectrum->SetStimulusRange(stimStart_, stimStop_);
+    const double ref = GetScaleRef(), div = GetScaleDiv();
+    spectrum->SetMinMax(ref - refPosition_ * div, ref + (10 - refPosition_) * div);
+    if (measurement_ != nullptr && measurement_->GetPointsCount() > 0)
+      spectrum->SetColumns(measurement_->GetPointsCount());
   }
+  if (auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get())) circle->SetDisplayRect(polarScale_);
+  if (auto* log = dynamic_cast<TQuorLogSeries*>(series_.get()); log != nullptr && stimStart_ > 0 && stimStop_ > 0)
+    log->SetStimulusRange(stimStart_, stimStop_);
 }
 
-void CTrace::AttachSeries(CChartSeries* series) {
-  series->SetChart(Chart());
-  series->SetHorizAxis(horizAxis_);
+void CTrace::AttachRenderer() {
+  series_->SetChart(Chart());
+  series_->SetHorizAxis(horizAxis_);
   CChartAxis* bound = diagram_ != nullptr ? diagram_->GetBindAxis(boundAxis_) : nullptr;
-  series->SetVertAxis(bound != nullptr ? bound : vertAxis_);
-  series->SetColor(color_);
-  series->SetVisible(visible_);
-  digit_ = dynamic_cast<TQuorDigitSeries*>(series);
-  smith_ = dynamic_cast<TQuorSmithSeries*>(series);
-  polar_ = dynamic_cast<TQuorPolarSeries*>(series);
-  log_ = dynamic_cast<TQuorLogSeries*>(series);
-  spectrum_ = dynamic_cast<TQuorSpectrumSeries*>(series);
+  series_->SetVertAxis(bound != nullptr ? bound : vertAxis_);
+  series_->SetColor(color_);
+  series_->SetVisible(visible_);
+}
+
+TQuorSpectrumSeries* CTrace::SpectrumSeries() const {
+  return Kind().spectrum ? static_cast<TQuorSpectrumSeries*>(series_.get()) : nullptr;
 }
 
 void CTrace::ApplyPen() {
-  if (plot_ == plPoints) {
-    series_->SetPenWidth(pointSize_);
+  if (auto* points = dynamic_cast<CPointSeries*>(series_.get())) {
+    points->SetPenWidth(pointSize_);
+    points->SetPointRadius(std::max(pointSize_ / 2, 1));
     return;
   }
   series_->SetPenWidth(lineWidth_);
@@ -165,15 +171,14 @@ void CTrace::ApplyPen() {
 
 void CTrace::SetName(const std::wstring& name) {
   name_ = name;
-  if (spectrum_ != nullptr) spectrum_->Storage().SetTraceName(name);
-  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->Storage().SetTraceName(name);
+  Announce(tcLook);
 }
 
 void CTrace::SetVisible(bool visible) {
   visible_ = visible;
   series_->SetVisible(visible);
-  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
-  Repaint();
+  Announce(tcLook);
 }
 
 void CTrace::Activate() {
@@ -191,121 +196,54 @@ void CTrace::Deactivate() {
 void CTrace::SetColor(TColor color) {
   color_ = color;
   series_->SetColor(color);
-  Repaint();
+  Announce(tcLook);
 }
 
 void CTrace::SetLineWidth(int width) {
   lineWidth_ = std::max(width, 1);
   ApplyPen();
-  Repaint();
+  Announce(tcLook);
 }
 
 void CTrace::SetLineStyle(EPenStyle style) {
   lineStyle_ = style;
   ApplyPen();
-  Repaint();
+  Announce(tcLook);
 }
 
-void CTrace::Repaint() {
-  if (diagram_ != nullptr) diagram_->RepaintChart();
-}
+void CTrace::Repaint() { Announce(tcLook); }
 
 void CTrace::Update() {
   if (updateBlocked_) return;
   FiltersTraceChanged();
-  if (diagram_ != nullptr) diagram_->UpdateTraceStatus(this);
-  Repaint();
+  Announce(tcLook);
 }
 
 // ---------------------------------------------------------------------------------------
 // Plot kinds
 
 bool CTrace::SetPlot(EPlot plot) {
-  if (!ValidPlot(plot)) return false;
+  if (!IsPlotKind(plot)) return false;
   if (plot == plot_) return true;
   // A one-point sweep holds the trace in the digit read-out until the sweep grows again.
   if (plot_ == plDigit && plotBeforeDigit_ >= 0) return true;
 
-  const bool wasSpectrum = IsSpectrum();
-  const bool toSpectrum = plot == plSpectrogram || plot == plWaterfall || plot == plHeatMap;
-  if (diagram_ != nullptr) {
-    if ((plot_ == plWaterfall || plot_ == plHeatMap) && plot != plWaterfall) diagram_->SetGradient(false);
-    if (plot_ == plWaterfall && plot != plWaterfall) diagram_->SetWaterfall(false);
-  }
-  if (plot == plDigit || plot == plPoints) plotBeforeDigit_ = plot_;
-
-  if (!(wasSpectrum && toSpectrum)) {
-    std::unique_ptr<CChartSeries> fresh = CreateSeries(plot);
-    if (!PV_ASSERT_MSG(fresh != nullptr, "Исключение при создании Series")) return false;
-    AttachSeries(fresh.get());
-    series_ = std::move(fresh);  // the old series leaves the chart as it is destroyed
-  }
+  const SPlotKind& to = PlotKind(plot);
+  const bool keepHistory = Kind().spectrum && to.spectrum;
+  if (to.remembers) plotBeforeDigit_ = plot_;
   plot_ = plot;
+  if (keepHistory) {
+    SpectrumSeries()->SetSeriesMode(to.mode);
+  } else {
+    MakeRenderer();
+    if (to.spectrum) SpectrumSeries()->SetSeriesMode(to.mode);
+  }
+  if (!to.circle && !to.spectrum && !to.remembers) vertAxis_->SetLogarithmic(false);  // lines
   ApplyPen();
-
-  switch (plot) {
-    case plRect:
-    case plLog:
-      vertAxis_->SetLogarithmic(false);
-      if (diagram_ != nullptr) diagram_->ShowChartFrame(true);
-      if (plot == plLog) {
-        if (diagram_ != nullptr) diagram_->ShowMeasurementBar(false);
-        if (measurement_ != nullptr && log_ != nullptr)
-          log_->SetStimulusRange(measurement_->GetStimulusStart() * GetStimulusMultiplier(),
-                                 measurement_->GetStimulusStop() * GetStimulusMultiplier());
-      }
-      break;
-    case plPolar:
-    case plSmith:
-      if (diagram_ != nullptr) {
-        for (unsigned i = 0; i < diagram_->GetTraceCount(); ++i) {
-          auto* other = dynamic_cast<CTrace*>(diagram_->Trace(i));
-          if (other != nullptr && other != this && other->GetPlot() == plot) {
-            SetPolarScale(other->GetPolarScale());
-            break;
-          }
-        }
-        diagram_->ShowChartFrame(false);
-      }
-      break;
-    case plDigit:
-      if (diagram_ != nullptr) diagram_->ShowChartFrame(false);
-      break;
-    case plPoints:
-      if (auto* points = dynamic_cast<CPointSeries*>(series_.get())) points->SetPointRadius(std::max(pointSize_ / 2, 1));
-      if (diagram_ != nullptr) diagram_->ShowChartFrame(true);
-      break;
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap: {
-      if (!wasSpectrum) {
-        spectrum_->SetParentTrace(this);
-        spectrum_->Storage().SetTraceName(name_);
-        spectrum_->SetStimulusRange(stimStart_, stimStop_);
-        const double ref = GetScaleRef(), div = GetScaleDiv();
-        spectrum_->SetMinMax(ref - refPosition_ * div, ref + (10 - refPosition_) * div);
-        if (measurement_ != nullptr && measurement_->GetPointsCount() > 0)
-          spectrum_->SetColumns(measurement_->GetPointsCount());
-      }
-      const ESeriesMode mode =
-          plot == plSpectrogram ? smSpectrogram : (plot == plWaterfall ? smWaterfall : smHeatMap);
-      spectrum_->SetSeriesMode(mode);
-      if (diagram_ != nullptr) {
-        diagram_->SetGradient(plot != plSpectrogram);
-        diagram_->SetWaterfall(plot == plWaterfall);
-        diagram_->ShowChartFrame(true);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  // Outside the pipeline the new series is filled from what was received, so a plot
+  // Outside the pipeline the new renderer is filled from what was received, so a plot
   // change shows the data at once (a memory trace gets no other data).
-  if (!processing_ && !(wasSpectrum && toSpectrum) && sweepStart_ != -1 && SrcSize() > 0) {
-    FilterParametersUpdated(true);
-  }
-  Repaint();
+  if (!processing_ && !keepHistory && sweepStart_ != -1 && SrcSize() > 0) FilterParametersUpdated(true);
+  Announce(tcPlot);
   return true;
 }
 
@@ -314,6 +252,11 @@ bool CTrace::SetPlot(EPlot plot) {
 
 MeasurementInterface* CTrace::Measurement() const { return measurement_; }
 
+void CTrace::SetStimulusFromChannel(double start, double stop) {
+  // The channel keeps its range in base units already (its multiplier applied).
+  SetStimulusRange(start, stop);
+}
+
 void CTrace::SetMeasurement(MeasurementInterface* measurement) {
   if (measurement == measurement_) return;
   auto* channel = dynamic_cast<CMeasurement*>(measurement);
@@ -321,21 +264,14 @@ void CTrace::SetMeasurement(MeasurementInterface* measurement) {
 
   ClearValues();
   sweepStart_ = -1;
-  if (plot_ == plLog && (channel == nullptr || channel->GetResponseQuantity() != L"dBc/Hz")) {
-    SetPlot(plRect);
-    if (diagram_ != nullptr) diagram_->ShowMeasurementBar(true);
-  }
+  if (plot_ == plLog && (channel == nullptr || channel->GetResponseQuantity() != L"dBc/Hz")) SetPlot(plRect);
   if (measurement_ != nullptr) RemoveMeasurement(measurement_);
   measurement_ = channel;
   RefreshChannelQuantities();
   if (measurement_ != nullptr) AddMeasurement(measurement_);
   if (measurement_ != nullptr && !ownHorizAxis_)
-    SetStimulusRange(measurement_->GetStimulusStart() * GetStimulusMultiplier(),
-                     measurement_->GetStimulusStop() * GetStimulusMultiplier());
-  if (diagram_ != nullptr) {
-    diagram_->UpdateAxes(3, this);
-    diagram_->SetActiveMeasurements();
-  }
+    SetStimulusFromChannel(measurement_->GetStimulusStart(), measurement_->GetStimulusStop());
+  Announce(tcChannel);
   bool reprocess = false;
   FiltersTraceMeasurementChanged(reprocess, mpAttached);
   Update();
@@ -351,17 +287,16 @@ void CTrace::MeasurementDestroyed(CMeasurement* measurement) {
 
 void CTrace::UpdateMeasurementParameters() {
   if (measurement_ == nullptr || ownHorizAxis_) return;
-  SetStimulusRange(measurement_->GetStimulusStart() * GetStimulusMultiplier(),
-                   measurement_->GetStimulusStop() * GetStimulusMultiplier());
-  if (IsSpectrum() && measurement_->GetPointsCount() > 1) spectrum_->SetColumns(measurement_->GetPointsCount());
+  SetStimulusFromChannel(measurement_->GetStimulusStart(), measurement_->GetStimulusStop());
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries(); spectrum != nullptr && measurement_->GetPointsCount() > 1)
+    spectrum->SetColumns(measurement_->GetPointsCount());
 }
 
 void CTrace::UpdateDisplayParameters() {
   if (ownHorizAxis_) {
     SetStimulusRange(ownStart_, ownStop_);
   } else if (measurement_ != nullptr) {
-    SetStimulusRange(measurement_->GetDisplayStimStart() * GetStimulusMultiplier(),
-                     measurement_->GetDisplayStimStop() * GetStimulusMultiplier());
+    SetStimulusFromChannel(measurement_->GetDisplayStimStart(), measurement_->GetDisplayStimStop());
   }
 }
 
@@ -438,23 +373,12 @@ void CTrace::SetQuantity(EDataValueType type, const wchar_t* quantity) {
       else
         fraction_[1] = GetUnitsFractionSize(q);
       quantity_[1] = q;
-      if (IsSpectrum()) {
+      if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
         const std::wstring effective = q.empty() ? GetSrcQuantity(vtResponse) : q;
-        bool known = true;
-        if (effective == L"SGram") {
-          spectrum_->SetSeriesMode(smSpectrogram);
-        } else if (effective == L"SGramWF") {
-          spectrum_->SetSeriesMode(smWaterfall);
-        } else if (effective == L"SGramHM") {
-          spectrum_->SetSeriesMode(smHeatMap);
-        } else {
-          known = false;
-        }
-        if (known && diagram_ != nullptr) {
-          diagram_->SetGradient(effective != L"SGram");
-          diagram_->SetWaterfall(effective == L"SGramWF");
-        }
-        UpdateDiagramAxes(3);
+        if (effective == L"SGram") spectrum->SetSeriesMode(smSpectrogram);
+        if (effective == L"SGramWF") spectrum->SetSeriesMode(smWaterfall);
+        if (effective == L"SGramHM") spectrum->SetSeriesMode(smHeatMap);
+        Announce(tcPlot);  // the view of the history may have changed
       }
       break;
     }
@@ -496,14 +420,12 @@ std::wstring CTrace::GetStringInfo(int index) const {
 // ---------------------------------------------------------------------------------------
 // Reading back
 
-int CTrace::Count() const { return series_->Count(); }
-
 double CTrace::SrcValue(EDataValueType type, unsigned index) const {
   if (!ValidType(type)) return kNaN;
   if (!PV_ASSERT_MSG(static_cast<int>(index) < SrcSize(), "int(index)<SrcSize()")) return kNaN;
-  if (IsSpectrum()) {
+  if (const TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
     double x = kNaN, y = kNaN;
-    const CSpectrumStorage& storage = spectrum_->Storage();
+    const CSpectrumStorage& storage = spectrum->Storage();
     const int level = storage.GetSrcLevelCount() - 1;
     if (level >= 0 && storage.GetSrcPoint(static_cast<int>(index), x, y, level)) {
       if (type == vtStimulus) return x;
@@ -519,63 +441,20 @@ double CTrace::SrcValue(EDataValueType type, unsigned index) const {
 
 double CTrace::Value(EDataValueType type, unsigned index, bool raw) const {
   if (!ValidType(type)) return kNaN;
-  if (!PV_ASSERT_MSG(static_cast<int>(index) < series_->Count(), "(int)index<Series->Count()")) return kNaN;
-  const int i = static_cast<int>(index);
-  const bool zeroShown = zeroActive_ && !raw;
+  if (!PV_ASSERT_MSG(static_cast<int>(index) < Count(), "(int)index<Series->Count()")) return kNaN;
+  const SPlotKind& kind = Kind();
   switch (type) {
-    case vtStimulus:
-      switch (plot_) {
-        case plRect:
-        case plLog:
-        case plSpectrogram:
-        case plWaterfall:
-        case plHeatMap:
-          // A null point has no stimulus; a point whose value is NaN keeps its own.
-          if (std::isnan(series_->XValue(i))) return kNaN;
-          return zeroShown ? zeroCentre_ : series_->XValue(i);
-        case plPolar:
-        case plSmith: {
-          auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
-          if (std::isnan(circle->GetStimulusValue(i))) return kNaN;
-          return zeroShown ? zeroCentre_ : circle->GetStimulusValue(i);
-        }
-        case plDigit:
-          return series_->XValue(i);
-        case plPoints:
-          return i < SrcSize() ? SrcValue(vtStimulus, index) : kNaN;
-        default:
-          break;
-      }
-      break;
+    case vtStimulus: {
+      // A null point has no stimulus; a point whose value is NaN keeps its own.
+      const double x = display_.X()[index];
+      if (std::isnan(x)) return kNaN;
+      return zeroActive_ && !raw && kind.zeroSpanShown ? zeroCentre_ : x;
+    }
     case vtResponse:
-      switch (plot_) {
-        case plRect:
-        case plLog:
-        case plSpectrogram:
-        case plWaterfall:
-        case plHeatMap:
-        case plDigit:
-          return series_->YValue(i);
-        case plPolar:
-        case plSmith:
-        case plPoints:
-          return series_->XValue(i);
-        default:
-          break;
-      }
-      break;
+      return display_.Y()[index];
     case vtResponseIm:
-      switch (plot_) {
-        case plPolar:
-        case plSmith:
-        case plPoints:
-          return series_->YValue(i);
-        case plDigit:
-          return digit_->GetValue(i);
-        default:
-          PV_ASSERT_MSG(false, "Invalid coordinate system type");
-          return kNaN;
-      }
+      if (!PV_ASSERT_MSG(kind.imaginary && display_.Z() != nullptr, "Invalid coordinate system type")) return kNaN;
+      return display_.Z()[index];
   }
   PV_ASSERT_MSG(false, "Unknown coordinate system type");
   return kNaN;
@@ -585,21 +464,13 @@ double CTrace::XValueMin() const { return Count() > 0 ? Value(vtStimulus, 0) : 0
 
 double CTrace::XValueMax() const { return Count() > 0 ? Value(vtStimulus, static_cast<unsigned>(Count() - 1)) : 0.0; }
 
-double CTrace::GetMaximum() const {
-  if (plot_ == plPolar || plot_ == plSmith || plot_ == plPoints) {
-    // The response of these plots is the real part, kept as the series' x.
-    return series_->MaxXValue();
-  }
-  return series_->MaxYValue();
-}
+// The response (the real part in the complex kinds) over the points the kind draws.
+double CTrace::GetMaximum() const { return display_.Extreme(scY, Kind().horiz, Kind().vert, true); }
 
-double CTrace::GetMinimum() const {
-  if (plot_ == plPolar || plot_ == plSmith || plot_ == plPoints) return series_->MinXValue();
-  return series_->MinYValue();
-}
+double CTrace::GetMinimum() const { return display_.Extreme(scY, Kind().horiz, Kind().vert, false); }
 
 // ---------------------------------------------------------------------------------------
-// Writing into the series
+// Writing into the display buffer
 
 const double* CTrace::ZeroSpanX(int first, int count, const double* x) {
   if (!(zeroSpan_ || zeroActive_) || zeroStep_ == 0.0) return x;
@@ -608,218 +479,108 @@ const double* CTrace::ZeroSpanX(int first, int count, const double* x) {
   return scratchX_.data();
 }
 
-void CTrace::AddArray(int start, int count, const double* x, const double* y, const double* z) {
-  if (count <= 0) return;
-  (void)start;
-  const int first = series_->Count();
-  const double* sx = ZeroSpanX(first, count, x);
-  switch (plot_) {
-    case plRect:
-    case plLog:
-      series_->AppendXY(sx, y, count);
-      break;
-    case plPolar:
-    case plSmith: {
-      if (plot_ == plPolar && !PV_ASSERT_MSG(polar_ != nullptr, "PolarSeries!=NULL")) return;
-      if (plot_ == plSmith && !PV_ASSERT_MSG(smith_ != nullptr, "SmithSeries!=NULL")) return;
-      auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
-      circle->AppendPoints(y, z, sx, count);
-      if (plot_ == plSmith)
-        PV_ASSERT_MSG(Count() == static_cast<int>(smith_->StimulusValues().size()),
-                      "Count() == (int)SmithSeries->FStimulusValues.size()");
-      break;
-    }
-    case plPoints:
-      series_->AppendXY(y, z, count);
-      break;
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      if (PV_ASSERT_MSG(spectrum_ != nullptr, "SpectrumSeries!=NULL")) spectrum_->AddArray(first, count, y, sx);
-      break;
-    case plDigit:
-    default:
-      break;
-  }
-}
-
-void CTrace::SetArray(int offset, int count, const double* x, const double* y, const double* z) {
-  if (count <= 0) return;
-  if (!PV_ASSERT_MSG(offset + count <= series_->Count(), "offset + count <= Series->Count()")) return;
-  const double* sx = ZeroSpanX(offset, count, x);
-  switch (plot_) {
-    case plRect:
-    case plLog:
-      series_->ReplaceXY(offset, sx, y, count);
-      break;
-    case plPolar:
-    case plSmith:
-      static_cast<TQuorCircleSeries*>(series_.get())->ReplacePoints(offset, y, z, sx, count);
-      break;
-    case plPoints:
-      series_->ReplaceXY(offset, y, z, count);
-      break;
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      if (PV_ASSERT_MSG(spectrum_ != nullptr, "SpectrumSeries!=NULL")) spectrum_->AddArray(offset, count, y, sx);
-      break;
-    case plDigit:
-      for (int i = 0; i < count; ++i) SetPoint(offset + i, sx[i], y[i], z[i]);
-      break;
-    default:
-      break;
-  }
-}
-
-void CTrace::AddPoint(double x, double y, double z) {
-  const int first = series_->Count();
-  const double* sx = ZeroSpanX(first, 1, &x);
-  switch (plot_) {
-    case plDigit:
-      digit_->AddPoint(*sx, y, z);
-      break;
-    default:
-      AddArray(first, 1, &x, &y, &z);
-      break;
-  }
-}
-
-void CTrace::AddNull() {
-  switch (plot_) {
-    case plPolar:
-    case plSmith:
-      static_cast<TQuorCircleSeries*>(series_.get())->AddNull();
-      break;
-    case plDigit:
-      digit_->AddNull();
-      break;
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      spectrum_->AddNull(kNaN);
-      spectrum_->Storage().AddNull();
-      break;
-    default:
-      series_->AddNull(kNaN);
-      break;
-  }
-}
-
-void CTrace::SetPoint(int index, double x, double y, double z) {
-  if (!PV_ASSERT_MSG(index >= 0 && index < series_->Count(), "index>=0 && index<Series->Count()")) return;
-  const double sx = *ZeroSpanX(index, 1, &x);
-  switch (plot_) {
-    case plPolar:
-    case plSmith:
-      static_cast<TQuorCircleSeries*>(series_.get())->SetPoint(index, y, z, sx);
-      break;
-    case plPoints:
-      series_->SetXY(index, y, z);
-      break;
-    case plDigit:
-      digit_->SetPoint(sx, y, z);
-      break;
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      spectrum_->SetXY(index, sx, y);
-      spectrum_->Storage().SetPoint(index, sx, y);
-      break;
-    default:
-      series_->SetXY(index, sx, y);
-      break;
-  }
-}
-
 void CTrace::ClearValues() {
-  series_->Clear();
-  if (diagram_ != nullptr) diagram_->TraceCleared(this);
+  display_.Clear();
   source_.clear();
-  if (IsSpectrum()) {
-    spectrum_->Storage().ClearStorage();
-  }
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->Storage().ClearStorage();
+  Announce(tcCleared);
 }
 
-bool CTrace::WriteBlock(int offset, int count, const double* x, const double* y, const double* z, bool allowNan) {
-  if (count <= 0) return false;
-  if (z == nullptr) {
-    if (nanZ_.size() < static_cast<std::size_t>(count)) nanZ_.assign(static_cast<std::size_t>(count), kNaN);
-    z = nanZ_.data();
-  }
-  if (plot_ == plDigit || allowNan) {
+void CTrace::WriteBlock(const SBlock& block, bool allowNan) {
+  const int offset = block.offset, count = block.count;
+  const double* x = ZeroSpanX(offset, count, block.x);
+  const double* y = block.y;
+  const double* z = hasZ_ ? block.z : nullptr;
+  const int overlap = std::clamp(display_.Count() - offset, 0, count);
+  if (allowNan || plot_ == plDigit) {
+    // Point by point: beyond what is there, a NaN response is a gap.
     for (int i = 0; i < count; ++i) {
-      const int index = offset + i;
-      if (index < series_->Count()) {
-        SetPoint(index, x[i], y[i], z[i]);
+      const double zi = z != nullptr ? z[i] : kNaN;
+      if (i < overlap) {
+        display_.Set(offset + i, x[i], y[i], zi);
       } else if (std::isnan(y[i])) {
-        AddNull();
-      } else if (plot_ == plDigit) {
-        AddPoint(x[i], y[i], z[i]);
+        display_.AppendNulls(1);
       } else {
-        AddArray(index, 1, x + i, y + i, z + i);
+        display_.Append(x + i, y + i, z != nullptr ? z + i : nullptr, 1);
       }
     }
-    return true;
-  }
-  const int overlap = std::clamp(series_->Count() - offset, 0, count);
-  SetArray(offset, overlap, x, y, z);
-  AddArray(offset + overlap, count - overlap, x + overlap, y + overlap, z + overlap);
-  return true;
-}
-
-void CTrace::SwitchLogOffForData() {
-  if (series_->Count() == 0 || !vertAxis_->Logarithmic()) return;
-  if (GetMinimum() > 0) return;
-  if (diagram_ != nullptr && diagram_->GetTraceCount() == 1) {
-    diagram_->SetAxisYLogarithmicScale(false);
   } else {
-    SetAxisYLogarithmicScale(false);
+    display_.Replace(offset, x, y, z, overlap);
+    display_.Append(x + overlap, y + overlap, z != nullptr ? z + overlap : nullptr, count - overlap);
   }
+  series_->SourceWritten(offset, count);
 }
 
 // ---------------------------------------------------------------------------------------
 // The pipeline
 
 void CTrace::ProcessData(bool& reset, int& size, int& offset, int& count, double*& x, double*& y, double*& z) {
-  if (!PV_ASSERT_MSG(size >= 0 && offset >= 0 && count >= 0, "Size >= 0 && Offset >= 0 && Cnt >= 0")) return;
-  if (!PV_ASSERT_MSG(count == 0 || (x != nullptr && y != nullptr), "x != NULL && y != NULL")) return;
+  SBlock block{reset, offset, count, size, x, y, z};
+  Process(block);
+  reset = block.first;
+  size = block.size;
+  offset = block.offset;
+  count = block.count;
+  x = block.x;
+  y = block.y;
+  z = block.z;
+}
+
+namespace {
+
+// offset + count <= size, for any ints (no sum that could overflow).
+bool FitsIn(int offset, int count, int size) {
+  return size >= 0 && offset >= 0 && count >= 0 && offset <= size && count <= size - offset;
+}
+
+}  // namespace
+
+void CTrace::Process(SBlock& block) {
+  if (!PV_ASSERT_MSG(block.size >= 0 && block.offset >= 0 && block.count >= 0, "Size >= 0 && Offset >= 0 && Cnt >= 0"))
+    return;
+  if (!PV_ASSERT_MSG(block.count == 0 || (block.x != nullptr && block.y != nullptr), "x != NULL && y != NULL")) return;
+  if (!PV_ASSERT_MSG(FitsIn(block.offset, block.count, block.size), "Cnt + Offset <= Size")) return;
 
   // 1. A new sweep: another size, a reset from the source, nothing received yet, or a block
   // that does not continue the sweep (math traces take blocks at any offset).
-  const bool unexpected = offset != nextOffset_ && count > 0 && GetTraceType() != L"Math";
-  if (SrcSize() != size || reset || sweepStart_ == -1 || unexpected) {
-    reset = true;
-    source_.resize(static_cast<std::size_t>(size), SourcePoint{0.0, 0.0, 0.0});
-    if (IsSpectrum()) spectrum_->Storage().SetSrcSize(size);
-    if (ZeroRange() || zeroActive_) zeroStep_ = size < 2 ? 0.0 : zeroWidth_ / (size - 1);
-    series_->Clear();
-    nextOffset_ = sweepStart_ = offset;
+  const bool unexpected = block.offset != nextOffset_ && block.count > 0 && GetTraceType() != L"Math";
+  if (SrcSize() != block.size || block.first || sweepStart_ == -1 || unexpected) {
+    block.first = true;
+    try {
+      source_.resize(static_cast<std::size_t>(block.size), SourcePoint{0.0, 0.0, 0.0});
+      display_.Clear();
+      if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
+        spectrum->Storage().SetSrcSize(block.size);
+        if (block.size > 1) spectrum->SetColumns(block.size);
+      }
+    } catch (const std::bad_alloc&) {
+      source_.clear();
+      display_.Clear();
+      sweepStart_ = -1;
+      PV_ASSERT_MSG(false, "not enough memory for the sweep");
+      return;
+    }
+    if (ZeroRange() || zeroActive_) zeroStep_ = block.size < 2 ? 0.0 : zeroWidth_ / (block.size - 1);
+    nextOffset_ = sweepStart_ = block.offset;
     received_ = 0;
-    if (IsSpectrum() && size > 1) spectrum_->SetColumns(size);
-    for (int i = 0; i < offset && i < size; ++i) AddNull();
   }
-  // 2.
-  if (!PV_ASSERT_MSG(count + offset <= size, "Cnt + Offset <= Size")) return;
   // 3. - 6.
-  hasZ_ = z != nullptr;
-  nextOffset_ = SrcSize() > 0 ? (nextOffset_ + count) % SrcSize() : 0;
-  SourcePoint* dst = source_.data() + offset;
+  hasZ_ = block.z != nullptr;
+  nextOffset_ = SrcSize() > 0 ? static_cast<int>((static_cast<long long>(nextOffset_) + block.count) % SrcSize()) : 0;
+  SourcePoint* dst = source_.data() + block.offset;
+  const double *x = block.x, *y = block.y, *z = block.z;
   if (z != nullptr) {
-    for (int i = 0; i < count; ++i) dst[i] = {x[i], y[i], z[i]};
+    for (int i = 0; i < block.count; ++i) dst[i] = {x[i], y[i], z[i]};
   } else {
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < block.count; ++i) {
       dst[i].x = x[i];
       dst[i].y = y[i];
     }
   }
-  if (IsSpectrum()) spectrum_->Storage().AddSrcArray(offset, count, y, x);
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->Storage().AddSrcArray(block.offset, block.count, y, x);
   if (received_ < SrcSize()) {
-    received_ += count;
-    if (received_ >= SrcSize()) {
-      received_ = SrcSize();
-      sweepStart_ = nextOffset_;
-    }
+    received_ = block.count < SrcSize() - received_ ? received_ + block.count : SrcSize();
+    if (received_ == SrcSize()) sweepStart_ = nextOffset_;
   }
 
   // 7.
@@ -829,51 +590,46 @@ void CTrace::ProcessData(bool& reset, int& size, int& offset, int& count, double
     explicit SProcessing(bool& f) : flag(f), saved(f) { flag = true; }
     ~SProcessing() { flag = saved; }
   } processing(processing_);
-  const bool resetBefore = reset;
-  ProcessDynFilters(reset, size, offset, count, x, y, z, true);
-  if (!PV_ASSERT_MSG(size >= 0 && offset >= 0 && count >= 0 && count + offset <= size, "Cnt + Offset <= Size"))
+  const bool resetBefore = block.first;
+  ProcessDynFilters(block.first, block.size, block.offset, block.count, block.x, block.y, block.z, true);
+  if (!PV_ASSERT_MSG(FitsIn(block.offset, block.count, block.size), "Cnt + Offset <= Size")) return;
+  if (!PV_ASSERT_MSG(block.count == 0 || (block.x != nullptr && block.y != nullptr), "x != NULL && y != NULL"))
     return;
 
   // 8. One-point sweeps show as digits; the previous plot comes back when the sweep grows.
-  if (size == 1 && plot_ != plDigit) {
+  if (block.size == 1 && plot_ != plDigit) {
     SetPlot(plDigit);
-    if (diagram_ != nullptr) diagram_->UpdatePropPages(2);
-  } else if (plot_ == plDigit && size > 1 && plotBeforeDigit_ >= 0) {
+  } else if (plot_ == plDigit && block.size > 1 && plotBeforeDigit_ >= 0) {
     const EPlot back = static_cast<EPlot>(plotBeforeDigit_);
     plotBeforeDigit_ = -1;
     SetPlot(back);
-    if (diagram_ != nullptr) diagram_->UpdatePropPages(2);
   }
   // 9.
-  if (reset && !resetBefore) series_->Clear();
+  if (block.first && !resetBefore) display_.Clear();
 
   // 10.
-  series_->BeginUpdate();
-  while (series_->Count() < offset) AddNull();
+  hasZ_ = block.z != nullptr;
+  if (display_.Count() < block.offset) {
+    const int from = display_.Count();
+    display_.AppendNulls(block.offset - from);
+    series_->SourceWritten(from, block.offset - from);
+  }
   if (ZeroRange()) {
     zeroCentre_ = zeroWidth_ / 2 + stimStart_;
     zeroActive_ = true;
   }
   const bool allowNan = measurement_ != nullptr && !measurement_->GetParameter(L"allow_NAN").empty();
-  const bool written = WriteBlock(offset, count, x, y, hasZ_ ? z : nullptr, allowNan);
-  series_->EndUpdate();
+  if (block.count > 0) WriteBlock(block, allowNan);
 
-  // 11.
-  if (written) {
-    SwitchLogOffForData();
-    if (!IsSpectrum()) Repaint();
-  }
-  // 12. - 14.
-  ProcessStaticFilters(reset, size, offset, count);
-  if (offset + count >= size && !HasAccumulatedData()) NotifySweepEnded();
+  // 11. - 14.
+  ProcessStaticFilters(block.first, block.size, block.offset, block.count);
+  if (block.offset + block.count >= block.size && !HasAccumulatedData()) NotifySweepEnded();
   if (permanentAutoScale_ && visible_ && Count() == SrcSize() && SrcSize() > 0 &&
-      (offset + count) % SrcSize() == sweepStart_)
+      (block.offset + block.count) % SrcSize() == sweepStart_)
     SetAutoScale();
 }
 
-void CTrace::NotifySweepEnded() {
-  if (onSweepEnded_) onSweepEnded_();
-}
+void CTrace::NotifySweepEnded() { Announce(tcSweepEnded); }
 
 void CTrace::ProcessDynFilters(bool& reset, int& size, int& offset, int& count, double*& x, double*& y,
                                double*& z, bool readBack) {
@@ -926,13 +682,7 @@ void CTrace::ProcessDynFilters(bool& reset, int& size, int& offset, int& count, 
 
 void CTrace::ProcessStaticFilters(bool reset, int size, int offset, int count) {
   for (SFilterEntry& entry : filters_) entry.filter->Process(reset, size, offset, count);
-  if ((count > 0 || reset) && diagram_ != nullptr && !updateBlocked_) {
-    IMarkersManager* markers = diagram_->GetMarkers();
-    if (markers != nullptr) {
-      markers->Update(this);
-      if (offset + count == size) markers->UpdateStat(this, reset);
-    }
-  }
+  if ((count > 0 || reset) && !updateBlocked_) Announce(tcData, offset, count, size, reset);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1019,30 +769,9 @@ void CTrace::FiltersDiagramChanged() {
 }
 
 void CTrace::FilterParametersUpdated(bool reprocess) {
-  if (reprocess && IsSpectrum() && spectrum_->Storage().GetSrcLevelCount() > 0) {
-    // Every stored source sweep goes through the chain again, oldest first.
-    CSpectrumStorage& storage = spectrum_->Storage();
-    CStorage history(storage.SrcStorage());
-    storage.ClearStorage();
-    const int width = history.GetSize();
-    std::vector<double> values;
-    for (int level = 0; level < history.GetLevelCount(); ++level) {
-      int stamp = 0;
-      if (!history.GetLevel(level, values, stamp) || width <= 0) continue;
-      bool reset = true;
-      int size = width, offset = 0, count = width;
-      double* bx = new double[static_cast<std::size_t>(width)];
-      double* by = new double[static_cast<std::size_t>(width)];
-      double* bz = nullptr;
-      for (int i = 0; i < width; ++i) {
-        bx[i] = history.GetStimulus(i);
-        by[i] = values[static_cast<std::size_t>(i)];
-      }
-      ProcessData(reset, size, offset, count, bx, by, bz);
-      delete[] bx;
-      delete[] by;
-      delete[] bz;
-    }
+  const TQuorSpectrumSeries* spectrum = SpectrumSeries();
+  if (reprocess && spectrum != nullptr && spectrum->Storage().GetSrcLevelCount() > 0) {
+    ReplayHistory();
     return;
   }
   if (!reprocess || sweepStart_ == -1 || SrcSize() == 0) {
@@ -1053,17 +782,38 @@ void CTrace::FilterParametersUpdated(bool reprocess) {
     delete[] bx;
     delete[] by;
     delete[] bz;
-    series_->Clear();
+    display_.Clear();
     if (visible_) ProcessStaticFilters(true, SrcSize(), 0, 0);
-    Repaint();
+    Announce(tcCleared);
     return;
   }
   ReplayFilters();
 }
 
+void CTrace::ReplayHistory() {
+  // Every stored source sweep goes through the chain again, oldest first.
+  CSpectrumStorage& storage = SpectrumSeries()->Storage();
+  const CStorage history(storage.SrcStorage());
+  storage.ClearStorage();
+  const int width = history.GetSize();
+  std::vector<double> values;
+  for (int level = 0; level < history.GetLevelCount(); ++level) {
+    int stamp = 0;
+    if (!history.GetLevel(level, values, stamp) || width <= 0) continue;
+    SBlock block{true, 0, width, width};
+    if (!replay_.Prepare(block, width, false)) return;
+    for (int i = 0; i < width; ++i) {
+      block.x[i] = history.GetStimulus(i);
+      block.y[i] = values[static_cast<std::size_t>(i)];
+    }
+    Process(block);
+    replay_.Settle(block);
+  }
+}
+
 void CTrace::ReplayFilters() {
-  // The received points go through ProcessData again in at most two blocks: from the sweep's
-  // start to the end of the buffer, then the rest from 0.
+  // The received points go through the pipeline again in at most two blocks: from the
+  // sweep's start to the end of the buffer, then the rest from 0.
   const int total = SrcSize();
   const int start = sweepStart_;
   const int received = received_;
@@ -1071,25 +821,20 @@ void CTrace::ReplayFilters() {
   const int firstCount = std::min(total - start, received);
   const int blocks[2][2] = {{start, firstCount}, {0, received - firstCount}};
   for (int b = 0; b < 2; ++b) {
-    int offset = blocks[b][0];
-    int count = blocks[b][1];
+    const int offset = blocks[b][0];
+    const int count = blocks[b][1];
     if (b == 1 && count <= 0) break;
     if (!PV_ASSERT_MSG(count >= 0, "Cnt>=0")) return;
-    double* bx = new double[static_cast<std::size_t>(count)];
-    double* by = new double[static_cast<std::size_t>(count)];
-    double* bz = second ? new double[static_cast<std::size_t>(count)] : nullptr;
+    SBlock block{b == 0, offset, count, total};
+    if (!replay_.Prepare(block, count, second)) return;
     for (int i = 0; i < count; ++i) {
       const SourcePoint& p = source_[static_cast<std::size_t>(offset + i)];
-      bx[i] = p.x;
-      by[i] = p.y;
-      if (bz != nullptr) bz[i] = p.z;
+      block.x[i] = p.x;
+      block.y[i] = p.y;
+      if (block.z != nullptr) block.z[i] = p.z;
     }
-    bool reset = b == 0;
-    int size = total;
-    ProcessData(reset, size, offset, count, bx, by, bz);
-    delete[] bx;
-    delete[] by;
-    delete[] bz;
+    Process(block);
+    replay_.Settle(block);
   }
 }
 
@@ -1114,20 +859,7 @@ void CTrace::Assign(TraceInterface* other) {
 }
 
 bool CTrace::SaveDataToFile(const wchar_t* fileName) {
-  if (!IsSpectrum() || fileName == nullptr) return false;
-  return spectrum_->Storage().SaveDataToFile(fileName);
+  TQuorSpectrumSeries* spectrum = SpectrumSeries();
+  if (spectrum == nullptr || fileName == nullptr) return false;
+  return spectrum->Storage().SaveDataToFile(fileName);
 }
-
-// ---------------------------------------------------------------------------------------
-
-void CTraceMathSource::ProcessStaticFilters(bool reset, int size, int offset, int count) {
-  CTrace::ProcessStaticFilters(reset, size, offset, count);
-  if (diagram_ == nullptr) return;
-  for (unsigned i = 0; i < diagram_->GetTraceCount(); ++i) {
-    TraceInterface* trace = diagram_->Trace(i);
-    if (trace == this || trace == nullptr || trace->GetTraceType() != L"Math") continue;
-    if (auto* math = dynamic_cast<CTraceMathSource*>(trace)) math->SourceDataChanged(this, reset, size, offset, count);
-  }
-}
-
-void CTraceMathSource::SourceDataChanged(CTraceMathSource*, bool, int, int, int) {}

@@ -1,8 +1,22 @@
 #pragma once
 // The base of every curve of a diagram. A trace keeps its own copy of the received points
-// (the source buffer), runs each block through its filter chain, writes the result into the
-// one series that draws its plot kind, and carries its own stimulus range and response
-// scale. Everything else reads trace data back through SrcValue, Value, Count and SrcSize.
+// (the source buffer), runs each block through its filter chain into its own display
+// buffer, and carries its own stimulus range and response scale. Everything else reads the
+// trace back through its ITraceView face (SrcValue, Value, Count, SrcSize, DisplayData) and
+// learns of changes from its notices; the renderer that the plot-kind table names for the
+// trace's kind draws the display buffer.
+//
+// How to add a trace kind:
+// 1. Derive from CTraceMathSource (a kind that can feed math traces) or CTrace, and answer
+//    GetTraceType with the kind's XML name and IsFixedRef.
+// 2. Feed it through Process (an SBlock of traces/Block.h) or, for a kind that follows a
+//    channel, through CallbackData as CTraceData does; never write the display buffer directly.
+// 3. Give it a creator in CDiagram (AddDataTrace is the model): the diagram makes, owns and
+//    adopts every trace, and CDiagram::CreateTrace maps the XML name to the creator.
+// 4. Serialize what is its own after CTrace::Serialize, read it back in Deserialize.
+// 5. Test it through the diagram: create, feed, save and load, remove.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -10,20 +24,20 @@
 #include <vector>
 
 #include "chart/Canvas.h"
+#include "chart/SeriesData.h"
 #include "filters/PropertiesList.h"
 #include "interfaces/DiagramInterface.h"
 #include "interfaces/TraceInterface.h"
 #include "measurements/MeasurementSubscriber.h"
 #include "series/SmithSeries.h"
+#include "traces/Block.h"
+#include "traces/PlotKinds.h"
 
 class CChart;
 class CChartAxis;
 class CChartSeries;
 class CDynamicFilter;
 class IModulesFactory;
-class TQuorDigitSeries;
-class TQuorLogSeries;
-class TQuorPolarSeries;
 class TQuorSpectrumSeries;
 
 struct SourcePoint {
@@ -34,16 +48,47 @@ struct SourcePoint {
 
 class CTrace : public TraceInterface, public CMeasurementSubscriber {
  public:
-  // The trace lives on `diagram` (may be null: then it draws on a chart of its own and
-  // loads no filters).
+  // The trace is made for `diagram` (null: it draws on a chart of its own and loads no
+  // filters): it places its axes and renderer on the diagram's chart and loads the filters
+  // the control includes. The diagram that made it owns it and adopts it (CDiagram::Adopt).
   explicit CTrace(DiagramInterface* diagram);
   ~CTrace() override;
 
-  // --- TraceInterface
-  bool GetLocked() const override { return locked_; }
+  // --- ITraceView
+  std::uint64_t Id() const override { return id_; }
   std::wstring GetName() const override { return name_; }
-  void SetName(const std::wstring& name) override;
   std::wstring GetTraceType() const override { return std::wstring(); }
+  EPlot GetPlot() const override { return plot_; }
+  TColor GetColor() const override { return color_; }
+  bool GetVisible() const override { return visible_; }
+  MeasurementInterface* Measurement() const override;
+  int GetFractionSize(EDataValueType type) const override;
+  std::wstring GetQuantity(EDataValueType type) const override;
+  std::wstring GetSrcQuantity(EDataValueType type) const override;
+  double GetStimulusStart() const override { return stimStart_; }
+  double GetStimulusStop() const override { return stimStop_; }
+  int Count() const override { return display_.Count(); }
+  int SrcSize() const override { return static_cast<int>(source_.size()); }
+  int GetSrcOffset() const override { return nextOffset_; }
+  double SrcValue(EDataValueType type, unsigned index) const override;
+  double Value(EDataValueType type, unsigned index, bool raw = false) const override;
+  double ResponseByX(EDataValueType type, double x, bool raw = false,
+                     bool* isInterpolated = nullptr) const override;
+  double XValueMin() const override;
+  double XValueMax() const override;
+  double GetMaximum() const override;
+  double GetMinimum() const override;
+  double ZeroValue() const override { return zeroActive_ ? zeroCentre_ : std::numeric_limits<double>::quiet_NaN(); }
+  const CSeriesData& DisplayData() const override { return display_; }
+  void Subscribe(ITraceObserver* observer) override;
+  void Unsubscribe(ITraceObserver* observer) override;
+
+  // --- IFilterTrace and TraceInterface
+  void SetQuantity(EDataValueType type, const wchar_t* quantity) override;
+  bool SetPlot(EPlot plot) override;
+  void FilterParametersUpdated(bool reprocess) override;
+  bool GetLocked() const override { return locked_; }
+  void SetName(const std::wstring& name) override;
   double GetScaleRef() const override;
   void SetAutoScale() override;
   void SetScaleRef(double ref) override;
@@ -54,57 +99,33 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void SetDelayedScale(double ref, double div) override;
   int GetRefPosition() const override { return refPosition_; }
   void SetRefPosition(int position) override;
-  double GetMaximum() const override;
-  double GetMinimum() const override;
   bool ZeroRange() const override { return zeroSpan_; }
   void BindTrace(EBindedAxis axis, bool bind) override;
   void SetOwnHorizAxis(bool on) override;
   bool GetOwnHorizAxis() const override { return ownHorizAxis_; }
   double GetStimulusMultiplier() const override;
-  double GetStimulusStart() const override { return stimStart_; }
-  double GetStimulusStop() const override { return stimStop_; }
-  bool GetVisible() const override { return visible_; }
   void SetVisible(bool visible) override;
   void Activate() override;
   void Deactivate() override;
   bool IsActive() const override { return active_; }
-  TColor GetColor() const override { return color_; }
   void SetColor(TColor color) override;
   int GetLineWidth() const override { return lineWidth_; }
   void SetLineWidth(int width) override;
   EPenStyle GetLineStyle() const override { return lineStyle_; }
   void SetLineStyle(EPenStyle style) override;
-  EPlot GetPlot() const override { return plot_; }
-  bool SetPlot(EPlot plot) override;
-  MeasurementInterface* Measurement() const override;
   void AssignMeasurement(MeasurementInterface* measurement) override { SetMeasurement(measurement); }
-  int GetFractionSize(EDataValueType type) const override;
-  std::wstring GetQuantity(EDataValueType type) const override;
-  std::wstring GetSrcQuantity(EDataValueType type) const override;
-  void SetQuantity(EDataValueType type, const wchar_t* quantity) override;
   void SetSrcQuantity(EDataValueType type, const wchar_t* quantity) override;
   double CalcPosValue(EDataValueType type, double value) const override;
   SPointF CalcPosValue(unsigned index) const override;
-  int Count() const override;
-  int GetSrcOffset() const override { return nextOffset_; }
-  int SrcSize() const override { return static_cast<int>(source_.size()); }
-  double SrcValue(EDataValueType type, unsigned index) const override;
-  double Value(EDataValueType type, unsigned index, bool raw = false) const override;
-  double ResponseByX(EDataValueType type, double x, bool raw = false,
-                     bool* isInterpolated = nullptr) const override;
-  double XValueMin() const override;
-  double XValueMax() const override;
   double CalcValueXPos(int pixel) const override;
   double CalcValueYPos(int pixel) const override;
   double CalcPolarXPos(int pixel) const override;
   double CalcPolarYPos(int pixel) const override;
-  double ZeroValue() const override { return zeroActive_ ? zeroCentre_ : std::numeric_limits<double>::quiet_NaN(); }
   DiagramInterface* GetDiagram() const override { return diagram_; }
   std::wstring GetStringInfo(int index) const override;
   unsigned GetFilterCount() const override { return static_cast<unsigned>(filters_.size()); }
   CFilter* GetFilter(unsigned index) const override;
   CFilter* GetFilter(const wchar_t* name) const override;
-  void FilterParametersUpdated(bool reprocess) override;
   void Repaint() override;
   bool SaveDataToFile(const wchar_t* fileName) override;
   void Update() override;
@@ -112,7 +133,9 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void ProcessDynFilters(bool& reset, int& size, int& offset, int& count, double*& x, double*& y,
                          double*& z, bool readBack) override;
   void ProcessStaticFilters(bool reset, int size, int offset, int count) override;
-  void SetDiagram(DiagramInterface* diagram) override = 0;
+  // Moves the trace's axes and renderer onto `diagram`'s chart (ownership moves between the
+  // diagrams, not here).
+  void SetDiagram(DiagramInterface* diagram) override;
   void Serialize(pugi::xml_node element) override;
   void Deserialize(pugi::xml_node element) override;
   void CallbackChanged(CMeasurement* measurement, EMeasureParam kind) override;
@@ -125,24 +148,23 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void SetMeasurement(MeasurementInterface* measurement) override;
 
   // --- pipeline
+  // One block through the whole pipeline (ProcessData is this, by reference).
+  void Process(SBlock& block);
   using CMeasurementSubscriber::GetMeasurement;
   CMeasurement* GetMeasurement() const { return measurement_; }
   void MeasurementDestroyed(CMeasurement* measurement) override;
-  // Writes into the current series by plot kind (see ProcessData).
-  void AddArray(int start, int count, const double* x, const double* y, const double* z);
-  void AddPoint(double x, double y, double z);
-  void AddNull();
-  void SetPoint(int index, double x, double y, double z);
-  void SetArray(int offset, int count, const double* x, const double* y, const double* z);
   void ClearValues();
-  bool IsSpectrum() const { return plot_ == plSpectrogram || plot_ == plWaterfall || plot_ == plHeatMap; }
+  bool IsSpectrum() const { return Kind().spectrum; }
+  const SPlotKind& Kind() const { return PlotKind(plot_); }
   bool HasAccumulatedData() const { return accData_ != 0; }
   bool HasSecondComponent() const { return hasZ_; }
+  // While blocked, Update does nothing and data changes are not announced.
   void BlockUpdate(bool block) { updateBlocked_ = block; }
   bool IsUpdateBlocked() const { return updateBlocked_; }
   void NotifySweepEnded();
-  // Called at the end of every complete sweep (the automation object raises its events).
-  void SetSweepEndedHandler(std::function<void()> handler) { onSweepEnded_ = std::move(handler); }
+  // Tells every subscriber that the trace goes (once; the destructor does it otherwise), so
+  // that each lets go of it while it is still whole.
+  void AnnounceRemoval();
   bool GetPermanentAutoScale() const { return permanentAutoScale_; }
   void SetPermanentAutoScale(bool on) { permanentAutoScale_ = on; }
   int GetPointSize() const { return pointSize_; }
@@ -160,6 +182,8 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
 
   // --- scaling and coordinates
   bool SetStimulusRange(double start, double stop);
+  // The stimulus runs from stop to start (the channel sweeps backwards).
+  bool StimulusReversed() const;
   void SetScaleMinMax(double min, double max);
   double GetScaleMin() const { return scaleMin_; }
   double GetScaleMax() const { return scaleMax_; }
@@ -176,29 +200,24 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void GetOptimalStop(double& mantissa, int& exponent) const;
   void SetPolarScale(const SDoubleRect& rect);
   SDoubleRect GetPolarScale() const;
-  // The series that draws the trace now, and the trace's own axes.
+  // The renderer that draws the trace now, and the trace's own axes.
   CChartSeries* Series() const { return series_.get(); }
   CChartAxis* HorizAxis() const { return horizAxis_; }
   CChartAxis* VertAxis() const { return vertAxis_; }
-  TQuorSpectrumSeries* SpectrumSeries() const { return spectrum_; }
+  // The history of a spectrum kind; null for the other kinds.
+  TQuorSpectrumSeries* SpectrumSeries() const;
   // Applies the channel's range, point count and display range to the trace.
   virtual void UpdateMeasurementParameters();
   virtual void UpdateDisplayParameters();
 
  protected:
   CChart* Chart() const;
-  // The common way onto a diagram: leave the old one, move the axes and series onto the new
-  // chart, join it. The first attachment also binds the diagram's first channel (data
-  // traces), takes the scale of the diagram's last trace and a free colour, and names an
-  // unnamed trace after `namePrefix` (when given).
-  void ExSetDiagram(DiagramInterface* diagram, bool bindFirstMeasurement, const std::wstring& namePrefix);
-  bool WriteBlock(int offset, int count, const double* x, const double* y, const double* z, bool allowNan);
+  // Tells every subscriber; the trace may be gone when a tcChannelGone notice returns.
+  void Announce(ETraceChange kind, int offset = 0, int count = 0, int size = 0, bool reset = false);
   void SwitchLogOffForData();
   void ReplayFilters();
   void SetZeroSpanStimulus(bool enteringZero);
   void RecalcOptimal();
-  void UpdateDiagramAxes(int which);
-  const double* ZeroSpanX(int first, int count, const double* x);
 
   DiagramInterface* diagram_ = nullptr;
 
@@ -224,10 +243,24 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   const std::wstring& QuantityRef(EDataValueType type) const;
   const std::wstring& SrcQuantityRef(EDataValueType type) const;
   void RefreshChannelQuantities();
-  std::unique_ptr<CChartSeries> CreateSeries(EPlot plot);
-  void AttachSeries(CChartSeries* series);
+  // Makes the renderer of the current kind and puts it where the old one was.
+  void MakeRenderer();
+  void AttachRenderer();
   void ApplyPen();
   void ReleaseFilterEntry(SFilterEntry& entry);
+  // The block into the display buffer at its offset (see Process, step 10).
+  void WriteBlock(const SBlock& block, bool allowNan);
+  // Synthetic zero-span stimulus for points [first, first + count), or x itself.
+  const double* ZeroSpanX(int first, int count, const double* x);
+  void SetStimulusFromChannel(double start, double stop);
+  // Replays stored sweeps of a spectrum kind through the chain.
+  void ReplayHistory();
+
+  // identity and subscribers
+  static std::atomic<std::uint64_t> nextId_;
+  const std::uint64_t id_ = ++nextId_;
+  std::vector<ITraceObserver*> observers_;
+  bool removalAnnounced_ = false;
 
   // quantities and formats
   std::wstring quantity_[3];
@@ -252,15 +285,11 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   double ownStop_ = 1.0;
   std::wstring ownStimQuantity_;
   EBindedAxis boundAxis_ = baNone;
+  SDoubleRect polarScale_;
 
-  // series and axes
+  // renderer and axes
   std::unique_ptr<CChart> ownChart_;  // only when the diagram has no chart
   std::unique_ptr<CChartSeries> series_;
-  TQuorDigitSeries* digit_ = nullptr;
-  TQuorSmithSeries* smith_ = nullptr;
-  TQuorPolarSeries* polar_ = nullptr;
-  TQuorLogSeries* log_ = nullptr;
-  TQuorSpectrumSeries* spectrum_ = nullptr;
   CChartAxis* horizAxis_ = nullptr;
   CChartAxis* vertAxis_ = nullptr;
   EPlot plot_ = plRect;
@@ -275,10 +304,10 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   bool visible_ = true;
   bool active_ = false;
   bool locked_ = false;
-  bool attached_ = false;  // has joined a diagram through ExSetDiagram
 
   // data
   std::vector<SourcePoint> source_;
+  CSeriesData display_;
   bool hasZ_ = false;
   int accData_ = 0;
   double zeroCentre_ = std::numeric_limits<double>::quiet_NaN();
@@ -289,24 +318,20 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   int nextOffset_ = 0;
   int received_ = 0;
   std::vector<double> scratchX_;  // synthetic zero-span stimulus, reused per block
-  std::vector<double> nanZ_;      // NaN second component for data without one
+  CBlockBuffers replay_;          // blocks replayed from the source buffer
 
   // filters and links
   std::vector<SFilterEntry> filters_;
   IModulesFactory* filterFactory_ = nullptr;
   CPropertiesList properties_;  // handed to the dynamic filters, reused per block
   bool updateBlocked_ = false;
-  bool processing_ = false;  // inside ProcessData
+  bool processing_ = false;  // inside Process
   CMeasurement* measurement_ = nullptr;
-  std::function<void()> onSweepEnded_;
 };
 
-// A trace that may serve as source A or B of the diagram's math traces: after its static
-// filters every other math trace of the diagram is handed the same block.
+// A trace that may serve as source A or B of math traces; a math trace subscribes to its
+// sources and computes the points each data notice names.
 class CTraceMathSource : public CTrace {
  public:
   using CTrace::CTrace;
-  void ProcessStaticFilters(bool reset, int size, int offset, int count) override;
-  // A math trace computes the points [offset, offset + count) that `source` just received.
-  virtual void SourceDataChanged(CTraceMathSource* source, bool reset, int size, int offset, int count);
 };

@@ -21,10 +21,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
-void CTrace::UpdateDiagramAxes(int which) {
-  if (diagram_ != nullptr) diagram_->UpdateAxes(which, this);
-}
-
 // ---------------------------------------------------------------------------------------
 // Stimulus
 
@@ -65,45 +61,33 @@ bool CTrace::SetStimulusRange(double start, double stop) {
   horizAxis_->SetMinMax(stimStart_, stimStop_);
   horizAxis_->SetInverted(reversed);
 
-  if (plot_ == plLog) {
-    if (PV_ASSERT_MSG(log_ != nullptr, "LogSeries != NULL")) log_->SetStimulusRange(stimStart_, stimStop_);
-  } else if (IsSpectrum()) {
-    spectrum_->SetStimulusRange(stimStart_, stimStop_);
+  if (Kind().logStimulus) {
+    auto* log = dynamic_cast<TQuorLogSeries*>(series_.get());
+    if (PV_ASSERT_MSG(log != nullptr, "LogSeries != NULL") && stimStart_ > 0 && stimStop_ > 0)
+      log->SetStimulusRange(stimStart_, stimStop_);
+  } else if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
+    spectrum->SetStimulusRange(stimStart_, stimStop_);
     if (measurement_ != nullptr && measurement_->GetPointsCount() > 0)
-      spectrum_->SetColumns(measurement_->GetPointsCount());
+      spectrum->SetColumns(measurement_->GetPointsCount());
   }
   if (wasZero != zeroSpan_ && !std::isnan(zeroCentre_)) SetZeroSpanStimulus(zeroSpan_);
   if (!zeroSpan_) zeroActive_ = false;
-  UpdateDiagramAxes(2);
+  Announce(tcStimulus);
   return true;
 }
 
+bool CTrace::StimulusReversed() const { return horizAxis_->Inverted(); }
+
 void CTrace::SetZeroSpanStimulus(bool enteringZero) {
-  // Stimulus values already drawn move onto the synthetic time axis, or back to the centre.
+  // Stimulus values already shown move onto the synthetic time axis, or back to the centre.
   if (!PV_ASSERT_MSG(stimStop_ > stimStart_, "MaxScaleValue_X>MinScaleValue_X")) return;
-  const int n = series_->Count();
-  const auto rewrite = [&](int i, double x) {
-    return enteringZero ? x + i * zeroStep_ - zeroWidth_ / 2 : zeroCentre_;
-  };
-  switch (plot_) {
-    case plRect:
-    case plLog:
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      for (int i = 0; i < n; ++i) {
-        if (!series_->IsNull(i)) series_->SetXY(i, rewrite(i, series_->XValue(i)), series_->YValue(i));
-      }
-      break;
-    case plPolar:
-    case plSmith: {
-      auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
-      for (int i = 0; i < n; ++i) circle->SetStimulusValue(i, rewrite(i, circle->GetStimulusValue(i)));
-      break;
-    }
-    default:
-      break;
+  if (!Kind().zeroSpanShown) return;
+  double* x = display_.MutableX();
+  for (int i = 0, n = display_.Count(); i < n; ++i) {
+    if (std::isnan(x[i])) continue;  // a gap stays a gap
+    x[i] = enteringZero ? x[i] + i * zeroStep_ - zeroWidth_ / 2 : zeroCentre_;
   }
+  display_.StimulusChanged();
 }
 
 void CTrace::SetOwnHorizAxis(bool on) {
@@ -116,7 +100,7 @@ void CTrace::SetOwnHorizAxis(bool on) {
   ownStimQuantity_ = quantity;
   RecalcOptimal();
   UpdateDisplayParameters();
-  if (diagram_ != nullptr) diagram_->ShowMeasurementBar(!on && diagram_->GetMeasurementBarVisibility());
+  Announce(tcStimulus);  // the diagram hides its bars while a trace has its own axis
 }
 
 void CTrace::GetOptimalRange(double& start, int& startExp, double& stop, int& stopExp, double& centre,
@@ -166,12 +150,12 @@ double CTrace::GetMinScaleDiv() const {
 }
 
 double CTrace::GetResponseScaleStart() const {
-  if (plot_ == plWaterfall && spectrum_ != nullptr) return spectrum_->GetWaterfallScaleStart();
+  if (Kind().waterfall) return SpectrumSeries()->GetWaterfallScaleStart();
   return scaleMin_;
 }
 
 double CTrace::GetResponseScaleStop() const {
-  if (plot_ == plWaterfall && spectrum_ != nullptr) return spectrum_->GetWaterfallScaleStop();
+  if (Kind().waterfall) return SpectrumSeries()->GetWaterfallScaleStop();
   return scaleMax_;
 }
 
@@ -197,11 +181,8 @@ void CTrace::SetScaleMinMax(double min, double max) {
   scaleMin_ = min;
   scaleMax_ = max;
   vertAxis_->SetMinMax(min, max);
-  if (IsSpectrum() && PV_ASSERT_MSG(spectrum_ != nullptr, "SpectrumSeries != NULL")) spectrum_->SetMinMax(min, max);
-  if (diagram_ != nullptr) {
-    diagram_->UpdateAxes(boundAxis_ != baNone ? 4 : 1, this);
-    diagram_->RepaintChart();
-  }
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->SetMinMax(min, max);
+  Announce(tcScale);
   Update();
 }
 
@@ -268,7 +249,7 @@ bool CTrace::SetAxisYLogarithmicScale(bool on) {
 }
 
 void CTrace::SetAutoScale() {
-  if (!visible_ || Count() == 0 || plot_ == plSmith || plot_ == plPolar) return;
+  if (!visible_ || Count() == 0 || Kind().circle) return;
   const double minimum = GetMinimum();
   const double maximum = GetMaximum();
   if (!std::isfinite(minimum) || !std::isfinite(maximum)) return;
@@ -286,7 +267,6 @@ void CTrace::SetAutoScale() {
     SetScaleDiv(d);
   }
   Update();
-  if (diagram_ != nullptr) diagram_->RepaintChart();
 }
 
 void CTrace::BindTrace(EBindedAxis axis, bool bind) {
@@ -302,8 +282,7 @@ void CTrace::BindTrace(EBindedAxis axis, bool bind) {
       target->SetLogarithmic(vertAxis_->Logarithmic());
     }
   }
-  Repaint();
-  UpdateDiagramAxes(boundAxis_ == baNone ? 1 : 4);
+  Announce(tcScale);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -338,13 +317,13 @@ double CTrace::CalcValueYPos(int pixel) const {
 }
 
 double CTrace::CalcPolarXPos(int pixel) const {
-  if (plot_ != plSmith && plot_ != plPolar) return 0.0;
-  return static_cast<TQuorCircleSeries*>(series_.get())->CalcReCoord(pixel);
+  const auto* circle = dynamic_cast<const TQuorCircleSeries*>(series_.get());
+  return circle != nullptr ? circle->CalcReCoord(pixel) : 0.0;
 }
 
 double CTrace::CalcPolarYPos(int pixel) const {
-  if (plot_ != plSmith && plot_ != plPolar) return 0.0;
-  return static_cast<TQuorCircleSeries*>(series_.get())->CalcImCoord(pixel);
+  const auto* circle = dynamic_cast<const TQuorCircleSeries*>(series_.get());
+  return circle != nullptr ? circle->CalcImCoord(pixel) : 0.0;
 }
 
 double CTrace::CalcPosValue(EDataValueType type, double value) const {
@@ -356,47 +335,34 @@ double CTrace::CalcPosValue(EDataValueType type, double value) const {
 SPointF CTrace::CalcPosValue(unsigned index) const {
   if (!PV_ASSERT_MSG(static_cast<int>(index) < SrcSize(), "(int)AValueIndex<SrcSize()")) return {};
   if (static_cast<int>(index) >= Count()) return {};
-  switch (plot_) {
-    case plRect:
-    case plLog:
-    case plPoints:
-    case plSpectrogram:
-    case plWaterfall:
-    case plHeatMap:
-      return {CalcPosValue(vtStimulus, Value(vtStimulus, index)), CalcPosValue(vtResponse, Value(vtResponse, index))};
-    case plSmith:
-    case plPolar: {
-      auto* circle = static_cast<TQuorCircleSeries*>(series_.get());
-      circle->CalcCircleRect();
-      return circle->GetPointAtValue(index);
-    }
-    default:
-      return {};
+  if (auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get())) {
+    circle->CalcCircleRect();
+    return circle->GetPointAtValue(index);
   }
+  if (!Kind().frame) return {};  // the digit read-out has no point positions
+  return {CalcPosValue(vtStimulus, Value(vtStimulus, index)), CalcPosValue(vtResponse, Value(vtResponse, index))};
 }
 
 void CTrace::SetPolarScale(const SDoubleRect& rect) {
-  if (plot_ != plSmith && plot_ != plPolar) return;
+  if (!Kind().circle) return;
+  polarScale_ = rect;
   static_cast<TQuorCircleSeries*>(series_.get())->SetDisplayRect(rect);
 }
 
 SDoubleRect CTrace::GetPolarScale() const {
-  if (plot_ != plSmith && plot_ != plPolar) return {0, 0, 0, 0};
-  return static_cast<TQuorCircleSeries*>(series_.get())->GetDisplayRect();
+  if (!Kind().circle) return {0, 0, 0, 0};
+  return polarScale_;
 }
 
 double CTrace::ResponseByX(EDataValueType type, double x, bool raw, bool* isInterpolated) const {
   if (isInterpolated != nullptr) *isInterpolated = false;
   const int n = Count();
   if (n == 0 || std::isnan(x)) return kNaN;
-  // Line plots keep stimulus and response in the series' arrays: read them directly, which
-  // makes a read-out one binary search (markers call this for every sweep).
-  const bool lines = plot_ == plRect || plot_ == plLog || IsSpectrum();
-  const double* xs = lines ? series_->XValues() : nullptr;
-  const double* ys = lines && type == vtResponse && !raw ? series_->YValues() : nullptr;
-  const auto stimulus = [&](int i) {
-    return xs != nullptr ? xs[i] : Value(vtStimulus, static_cast<unsigned>(i), true);
-  };
+  // Stimulus and response are read straight from the display buffer, which makes a read-out
+  // one binary search (markers call this for every sweep).
+  const double* xs = display_.X();
+  const double* ys = type == vtResponse && !raw ? display_.Y() : nullptr;
+  const auto stimulus = [&](int i) { return xs[i]; };
   const auto value = [&](int i) {
     if (ys != nullptr) return ys[i];
     return raw && i < SrcSize() ? SrcValue(type, static_cast<unsigned>(i)) : Value(type, static_cast<unsigned>(i));
@@ -416,7 +382,7 @@ double CTrace::ResponseByX(EDataValueType type, double x, bool raw, bool* isInte
   if (x < lo || x > hi) return kNaN;
   if (n == 1) return value(0);
 
-  const SLocation at = xs != nullptr ? LocateValue(n, xs, x) : LocateValue(n, stimulus, x);
+  const SLocation at = LocateValue(n, xs, x);
   const double t = at.weight;
   if (isInterpolated != nullptr) *isInterpolated = t != 0.0 && t != 1.0;
   if (t == 1.0) return value(at.lo);

@@ -66,16 +66,7 @@ void CTrace::Deserialize(pugi::xml_node element) {
   const int width = ReadInt(line, L"@width", lineWidth_);
   const int style = ReadInt(line, L"@style", lineStyle_);
   SetVisible(visible);
-  if (diagram_ != nullptr) {
-    for (unsigned i = 0; i < diagram_->GetTraceCount(); ++i) {
-      TraceInterface* other = diagram_->Trace(i);
-      if (other != nullptr && other != this && other->GetColor() == color) {
-        color = diagram_->UniqueTraceColor(this);
-        break;
-      }
-    }
-  }
-  SetColor(color);
+  SetColor(color);  // the diagram gives a colour another trace already has a free one
   SetLineWidth(width);
   if (style >= psSolid && style <= psClear) SetLineStyle(static_cast<EPenStyle>(style));
 
@@ -95,17 +86,15 @@ void CTrace::Deserialize(pugi::xml_node element) {
     for (const pugi::xml_node node : filters.children("filter")) DeserializeFilter(node);
 }
 
-// One filter's settings; a filter that throws keeps its enabled state and is reported.
+// One filter's settings, its enabled state included, as the filter itself reads them; a
+// filter that throws keeps its enabled state and is reported.
 void CTrace::DeserializeFilter(pugi::xml_node node) {
   const std::wstring type = GetNodeWideStringValue(node, L"@type");
   CFilter* filter = GetFilter(type.c_str());
   if (filter == nullptr) return;
   const bool enabled = filter->GetEnabled();
   try {
-    filter->SetEnabled(false);
     filter->Deserialize(node, nullptr);
-    // A filter that keeps no enabled state of its own stays as it was.
-    if (!node.attribute("enabled")) filter->SetEnabled(enabled);
   } catch (const std::exception& e) {
     filter->SetEnabled(enabled);
     QuorMessageBox(nullptr, Tr("Возникло исключение при десериализации в фильтре ") + type + L": " + Utf8ToWide(e.what()),

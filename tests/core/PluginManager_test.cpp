@@ -56,7 +56,7 @@ TEST(ModulesFactory, LoadsPackagesOfItsKindAndSkipsTheRestWithTheirLogLines) {
                               {L"FilterNoName.so", L"\t\tEmpty plug-in name"},
                               {L"FilterNoType.so", L"\t\tPlug-in type \"\" is not of kind \"FILTER\""},
                               {L"FilterPropPage.so", L"\t\tPlug-in type \"PROPPAGE\" is not of kind \"FILTER\""},
-                              {L"FilterWrongVersion.so", L"\t\tPlug-in API version 2 does not match 1"}}) {
+                              {L"FilterWrongVersion.so", L"\t\tPlug-in API version 3 does not match 2"}}) {
     const Lines lines = PackageLog(log, file);
     ASSERT_EQ(lines.size(), 3u) << file;
     // The junk file's reason is the dlerror() text, which names the file.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "chart/Canvas.h"
+#include "chart/SeriesData.h"
 #include "interfaces/TraceInterface.h"
 
 class FakeTrace : public TraceInterface {
@@ -22,6 +23,7 @@ class FakeTrace : public TraceInterface {
   EPlot plot = plRect;
   int count = 201;
   std::wstring quantity[3];
+  CSeriesData data;
 
   // What the code under test did.
   int updates = 0;
@@ -32,6 +34,10 @@ class FakeTrace : public TraceInterface {
   FakeTrace() = default;
   FakeTrace(double minValue, double maxValue) : maximum(maxValue), minimum(minValue) {}
 
+  std::uint64_t Id() const override { return 0; }
+  const CSeriesData& DisplayData() const override { return data; }
+  void Subscribe(ITraceObserver*) override {}
+  void Unsubscribe(ITraceObserver*) override {}
   bool GetLocked() const override { return false; }
   std::wstring GetName() const override { return name; }
   void SetName(const std::wstring& n) override { name = n; }

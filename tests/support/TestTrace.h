@@ -1,8 +1,9 @@
 #pragma once
-// A concrete trace for tests of the trace pipeline: it joins the diagram it is given, can
-// pretend to be a math or memory trace, and counts autoscale runs and ended sweeps.
+// A concrete trace for tests of the trace pipeline: its diagram stub (when given) hears its
+// notices; it can pretend to be a math or memory trace, and counts autoscale runs.
 #include <string>
 
+#include "support/DiagramStub.h"
 #include "traces/Trace.h"
 
 class CTestTrace : public CTraceMathSource {
@@ -10,20 +11,14 @@ class CTestTrace : public CTraceMathSource {
   std::wstring type = L"Measuring";
   bool fixedRef = false;
   int autoScales = 0;
-  int sweepsEnded = 0;
 
-  explicit CTestTrace(DiagramInterface* diagram, std::wstring traceName = L"Trc1") : CTraceMathSource(diagram) {
+  explicit CTestTrace(CDiagramStub* diagram, std::wstring traceName = L"Trc1") : CTraceMathSource(diagram) {
     SetName(traceName);
-    SetSweepEndedHandler([this] { ++sweepsEnded; });
-    if (diagram != nullptr) diagram->AddTrace(this);
-  }
-  ~CTestTrace() override {
-    if (diagram_ != nullptr) diagram_->RemoveTrace(this);
+    if (diagram != nullptr) Subscribe(diagram);
   }
 
   std::wstring GetTraceType() const override { return type; }
   bool IsFixedRef() const override { return fixedRef; }
-  void SetDiagram(DiagramInterface* diagram) override { diagram_ = diagram; }
   void SetAutoScale() override {
     ++autoScales;
     CTrace::SetAutoScale();

