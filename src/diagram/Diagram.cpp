@@ -555,7 +555,9 @@ void CDiagram::UpdateAxes(int which, TraceInterface* trace) {
       stop += 1e-8;
     }
     bottom.SetMinMax(std::min(start, stop), std::max(start, stop));
-    bottom.SetInverted(start > stop);
+    // A channel sweeping backwards keeps start below stop and runs its axis the other way.
+    const auto* t = dynamic_cast<const CTrace*>(trace);
+    bottom.SetInverted(start > stop || (t != nullptr && t->StimulusReversed()));
     bottom.SetTitle(GetUnitsString(trace->GetQuantity(vtStimulus)));
     const bool barShown = barVisible_ && barShown_;
     bottom.SetLabelsVisible(!barShown);

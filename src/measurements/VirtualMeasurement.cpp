@@ -90,6 +90,19 @@ CVirtualMeasurement::CVirtualMeasurement(const wchar_t* name, const FindMeasurem
     AddMeasurement(pMeasurement);
   }
   ReadReferenceImpedances();
+  // Sources configured before this channel was made describe it at once: their later changes
+  // arrive as notices, the state they are in now does not.
+  for (CMeasurement* source : sources_) {
+    if (source == nullptr) continue;
+    SetStimulusQuantity(source->GetStimulusQuantity());
+    double start = source->GetStimulusStart() / GetStimulusMultiplier();
+    double stop = source->GetStimulusStop() / GetStimulusMultiplier();
+    if (source->HasReversedSweep()) std::swap(start, stop);
+    SetStimulusRange(start, stop, true);
+    SetInfo(source->GetInfo());
+    if (source->GetPointsCount() > 0 && Reserve(source->GetPointsCount())) SetPointsCount(source->GetPointsCount());
+    break;
+  }
   SetResponseQuantity(std::wstring());
 }
 

@@ -283,3 +283,24 @@ TEST(DiagramControl, PropertyPagesServeOnlyIncludedFilters) {
   control->RemoveDiagram(0);  // no diagram left: the pages are told
   EXPECT_EQ(general->GetDiagram(), nullptr);
 }
+
+TEST(DiagramControl, ActivityFollowsTheActiveDiagram) {
+  auto control = Started(nullptr, 2);
+  CMeasurement* a = control->CreateMeasurement();
+  a->SetName(L"S11");
+  CMeasurement* b = control->CreateMeasurement();
+  b->SetName(L"S21");
+  std::vector<MeasurementInterface*> first{a}, second{b};
+  control->GetDiagram(0)->AddMeasurements(&first);
+  control->GetDiagram(1)->AddMeasurements(&second);
+  control->GetDiagram(0)->SelectTrace(0);
+  control->GetDiagram(1)->SelectTrace(0);
+
+  control->SetActiveDiagram(0);
+  EXPECT_TRUE(a->GetActive());
+  EXPECT_FALSE(b->GetActive());  // selected, but in a diagram that is not the active one
+  EXPECT_TRUE(b->GetUsing());
+  control->SetActiveDiagram(1);
+  EXPECT_FALSE(a->GetActive());
+  EXPECT_TRUE(b->GetActive());
+}

@@ -182,3 +182,139 @@ TEST(Diagram, DrawsTracesInTheirColoursInsideThePlot) {
   EXPECT_TRUE(line);
   EXPECT_TRUE(label);
 }
+
+namespace {
+
+// Stands for the readers still to come (markers, automation): keeps a trace by id and lets
+// go when told.
+struct Holder : ITraceObserver {
+  std::uint64_t held = 0;
+  std::vector<ETraceChange> heard;
+  void TraceChanged(const STraceChange& change) override {
+    heard.push_back(change.kind);
+    if (change.kind == tcRemoved && change.trace->Id() == held) held = 0;
+  }
+};
+
+}  // namespace
+
+TEST(Diagram, ARemovedTraceLeavesSelectionBindingsZoomStepsRowsAndReaders) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  auto channel = std::make_unique<CMeasurement>();
+  channel->SetName(L"S21");
+  diagram.AddMeasurement(channel.get());
+  TraceInterface* first = diagram.AddDataTrace();
+  TraceInterface* second = diagram.AddDataTrace();
+  TraceInterface* third = diagram.AddDataTrace();
+  EXPECT_NE(first->Id(), second->Id());
+  Holder reader;
+  reader.held = second->Id();
+  second->Subscribe(&reader);
+
+  diagram.SelectAllTraces();
+  diagram.UpdateSelectedTracesList();
+  diagram.BindAxis(1);   // left axis: the second trace
+  diagram.BindAxis(32);  // right axis: the third
+  diagram.PushZoomStep(1);
+  ASSERT_EQ(diagram.GetSelectedTracesCount(), 3u);
+
+  const std::uint64_t secondId = second->Id();
+  diagram.DeleteTrace(second);
+  EXPECT_EQ(reader.held, 0u);
+  EXPECT_EQ(reader.heard.back(), tcRemoved);
+  EXPECT_EQ(diagram.GetSelectedTracesCount(), 2u);
+  EXPECT_FALSE(diagram.TraceIsSelected(second));
+  EXPECT_EQ(diagram.LeftAxisControl().trace, nullptr);
+  EXPECT_EQ(diagram.RightAxisControl().trace, third);
+  ASSERT_EQ(diagram.ZoomSteps()[0].entries.size(), 2u);
+  for (const SZoomEntry& e : diagram.ZoomSteps()[0].entries) EXPECT_NE(e.trace, secondId);
+  EXPECT_EQ(diagram.ZoomSteps()[0].entries[1].trace, third->Id());
+  // The rows below moved up and show their own traces.
+  ASSERT_EQ(diagram.GetTraceList()->Count(), 2);
+  EXPECT_EQ(diagram.GetTraceList()->GetItemText(1, 0), third->GetName());
+
+  // A data trace goes with its channel, and lets go of everything the same way.
+  channel.reset();
+  EXPECT_EQ(diagram.GetTraceCount(), 0u);
+  EXPECT_EQ(diagram.GetSelectedTracesCount(), 0u);
+  EXPECT_EQ(diagram.RightAxisControl().trace, nullptr);
+  EXPECT_TRUE(diagram.ZoomSteps()[0].entries.empty());
+  EXPECT_EQ(diagram.GetTraceList()->Count(), 0);
+  EXPECT_EQ(diagram.GetTraceIndex(first), -1);
+}
+
+TEST(Diagram, PresentationFollowsThePlotKindsOfItsTraces) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  auto* a = static_cast<CTrace*>(diagram.AddDataTrace());
+  auto* b = static_cast<CTrace*>(diagram.AddDataTrace());
+  EXPECT_TRUE(diagram.GetChartFrameVisible());
+  a->SetPlot(plSmith);
+  EXPECT_TRUE(diagram.GetChartFrameVisible());  // b still draws on the rectangular grid
+  b->SetPlot(plPolar);
+  EXPECT_FALSE(diagram.GetChartFrameVisible());
+  b->SetPlot(plWaterfall);
+  EXPECT_TRUE(diagram.GetGradient());
+  EXPECT_TRUE(diagram.GetWaterfall());
+  b->SetPlot(plHeatMap);
+  EXPECT_TRUE(diagram.GetGradient());
+  EXPECT_FALSE(diagram.GetWaterfall());
+  b->SetPlot(plRect);
+  EXPECT_FALSE(diagram.GetGradient());
+  EXPECT_TRUE(diagram.GetMeasurementBarShown());
+  b->SetOwnHorizAxis(true);
+  EXPECT_FALSE(diagram.GetMeasurementBarShown());
+  b->SetOwnHorizAxis(false);
+  EXPECT_TRUE(diagram.GetMeasurementBarShown());
+  // A second Smith trace shows the region the first one shows.
+  a->SetPolarScale({-0.5, 0.5, 0.5, -0.5});
+  b->SetPlot(plSmith);
+  EXPECT_EQ(b->GetPolarScale(), a->GetPolarScale());
+}
+
+TEST(Diagram, DataReachingZeroSwitchTheLogarithmicScaleOff) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  CMeasurement channel;
+  channel.SetPointsCount(4);
+  diagram.AddMeasurement(&channel);
+  auto* trace = static_cast<CTrace*>(diagram.AddDataTrace());
+  double x[] = {1, 2, 3, 4}, positive[] = {1, 10, 100, 1000}, withZero[] = {1, 0, 100, 1000};
+  channel.AddData(0, 4, x, positive, nullptr);
+  diagram.SetAxisYLogarithmicScale(true);
+  ASSERT_TRUE(diagram.GetAxisYLogarithmicScale());
+  channel.AddData(0, 4, x, withZero, nullptr);  // the only trace: the whole diagram goes linear
+  EXPECT_FALSE(diagram.GetAxisYLogarithmicScale());
+  EXPECT_FALSE(trace->GetAxisYLogarithmicScale());
+
+  auto* other = static_cast<CTrace*>(diagram.AddDataTrace());
+  channel.AddData(0, 4, x, positive, nullptr);
+  ASSERT_TRUE(trace->SetAxisYLogarithmicScale(true));
+  ASSERT_TRUE(other->SetAxisYLogarithmicScale(true));
+  diagram.SetAxisYLogarithmicScale(true);
+  channel.AddData(0, 4, x, withZero, nullptr);  // two traces: each goes linear, the setting stays
+  EXPECT_FALSE(other->GetAxisYLogarithmicScale());
+  EXPECT_TRUE(diagram.GetAxisYLogarithmicScale());
+}
+
+TEST(Diagram, StimulusAxisOfPrefixedAndBackwardSweeps) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  CMeasurement channel;
+  channel.SetStimulusQuantity(L"MHz");
+  channel.SetStimulusRange(1, 4, true);
+  diagram.AddMeasurement(&channel);
+  diagram.SetMeasurementBarVisibility(false);
+  TraceInterface* trace = diagram.AddDataTrace();
+  EXPECT_DOUBLE_EQ(trace->GetStimulusStart(), 1e6);
+  EXPECT_DOUBLE_EQ(trace->GetStimulusStop(), 4e6);
+  const CChartAxis& bottom = diagram.GetChart()->BottomAxis();
+  EXPECT_DOUBLE_EQ(bottom.Minimum(), 1e6);
+  EXPECT_DOUBLE_EQ(bottom.Maximum(), 4e6);
+  EXPECT_FALSE(bottom.Inverted());
+
+  channel.SetStimulusRange(4, 1, true);  // sweeping down
+  EXPECT_DOUBLE_EQ(trace->GetStimulusStart(), 1e6);
+  EXPECT_TRUE(bottom.Inverted());
+}

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "core/PluginApi.h"
 #include "core/PluginManager.h"
 #include "filters/PropertiesList.h"
 #include "support/CountingNew.h"
@@ -166,4 +172,30 @@ TEST(PropertiesList, KindsOrderAndSteadyRewriting) {
   EXPECT_EQ(list.Count(), 16);
   EXPECT_EQ(list.GetNumber(keys[15]), 99);
   EXPECT_EQ(list.GetText(keys[0]), L"Hz");
+}
+
+// The face a filter package sees of its trace is part of the plug-in binary contract: it may
+// change only together with the plug-in API version. When this fails, raise
+// PLOTVANE_PLUGIN_API_VERSION and add the new pair below (keep the old ones).
+TEST(FilterContract, TheTraceFaceChangesOnlyWithTheApiVersion) {
+  const char* root = std::getenv("PLOTVANE_SOURCE_DIR");
+  ASSERT_NE(root, nullptr);
+  std::ifstream file(std::string(root) + "/src/interfaces/FilterTrace.h");
+  ASSERT_TRUE(file.good());
+  std::string line, face;
+  bool inside = false;
+  while (std::getline(file, line)) {
+    if (line.find("FILTER FACE END") != std::string::npos) inside = false;
+    if (inside) {
+      const std::size_t comment = line.find("//");
+      for (char c : line.substr(0, comment))
+        if (!std::isspace(static_cast<unsigned char>(c))) face += c;  // layout and comments do not count
+    }
+    if (line.find("FILTER FACE BEGIN") != std::string::npos) inside = true;
+  }
+  std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+  for (char c : face) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  const std::map<int, std::uint64_t> faces{{2, 0xecc786dd6257129aull}};
+  ASSERT_TRUE(faces.count(PLOTVANE_PLUGIN_API_VERSION)) << "no face recorded for this API version";
+  EXPECT_EQ(faces.at(PLOTVANE_PLUGIN_API_VERSION), hash) << std::hex << "face hash 0x" << hash;
 }

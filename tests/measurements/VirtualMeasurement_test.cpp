@@ -263,3 +263,20 @@ TEST(VirtualMeasurement, BadSetUpIsReportedAndDeliversNothing) {
   EXPECT_EQ(unknown.vm.GetResponseQuantity(), L"");
   Feed(rig[L"S11"], 0, {0.5});  // the destroyed Y12 left its sources
 }
+
+TEST(VirtualMeasurement, ChannelsConfiguredBeforeItDescribeItAtOnce) {
+  AssertCapture asserts;
+  Rig rig;
+  for (const wchar_t* n : {L"S11", L"S21", L"S12", L"S22"}) {
+    rig[n].SetStimulusQuantity(L"MHz");
+    rig[n].SetStimulusRange(100, 300, true);
+    rig[n].SetPointsCount(3);
+  }
+  Virtual z(L"Z21", rig);
+  EXPECT_EQ(z.vm.GetPointsCount(), 3);
+  EXPECT_DOUBLE_EQ(z.vm.GetStimulusStart(), 100e6);
+  EXPECT_DOUBLE_EQ(z.vm.GetStimulusStop(), 300e6);
+  FeedS(rig, {SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}});
+  EXPECT_EQ(z.values.size(), 3u);
+  EXPECT_EQ(asserts.Count(), 0u);
+}

@@ -27,12 +27,15 @@ class CRecordingFilter : public CDynamicFilter {
   bool replace = false;        // hands back a fresh response array, releasing the given one
   bool throwOnRead = false;    // Deserialize throws
 
+  // The enabled state is kept under a name of the filter's own choosing.
   void Serialize(pugi::xml_node node, const char*) override {
     node.append_attribute("factor") = factor;
+    node.append_attribute("on") = GetEnabled();
   }
   void Deserialize(pugi::xml_node node, const char*) override {
     if (throwOnRead) throw std::runtime_error("unreadable");
     factor = node.attribute("factor").as_double(factor);
+    if (pugi::xml_attribute on = node.attribute("on")) SetEnabled(on.as_bool());
   }
 
   void ProcessDataEx(bool& reset, int& offset, int& count, int& size, double*&, double*& y, double*&,

@@ -154,6 +154,7 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
   EXPECT_TRUE(copy->GetLocked());
   EXPECT_EQ(copy->GetLineWidth(), 3);
   EXPECT_DOUBLE_EQ(factory.made[2]->factor, 7);
+  EXPECT_TRUE(factory.made[2]->GetEnabled());
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, L"Plotvane exception");
   EXPECT_EQ(ui->boxes[0].text, L"Возникло исключение при десериализации в фильтре REC2: unreadable");
@@ -170,4 +171,11 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
   EXPECT_DOUBLE_EQ(copy->GetScaleDiv(), 2.5);
   EXPECT_DOUBLE_EQ(copy->GetScaleRef(), -12.5);
   EXPECT_EQ(ui->boxes.size(), 1u);
+
+  // The filter's own settings decide its enabled state, whatever it calls the attribute.
+  pugi::xml_document off;
+  off.load_string("<trace><filters><filter type='REC' factor='5' on='false'/></filters></trace>");
+  copy->Deserialize(off.first_child());
+  EXPECT_FALSE(factory.made[2]->GetEnabled());
+  EXPECT_DOUBLE_EQ(factory.made[2]->factor, 5);
 }

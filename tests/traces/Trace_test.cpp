@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -301,4 +302,69 @@ TEST(TraceChannel, BindingToAChannelFollowsItsRangeAndLeavesItWhenItGoes) {
   channel.reset();
   EXPECT_EQ(trace.Measurement(), nullptr);
   EXPECT_EQ(trace.GetQuantity(vtResponse), L"");
+}
+
+TEST(TraceNotices, ASweepInBlocksAnnouncesEachBlockThenItsEndOnce) {
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  trace.SetPermanentAutoScale(true);
+  const auto x = Ramp(10, 0, 1), y = Ramp(10, 0, 3);
+  const auto sweep = [&] {
+    diagram.requests.clear();
+    for (int offset : {0, 10, 20}) trace.Feed(30, offset, 10, x.data(), y.data());
+    std::vector<std::wstring> kept;  // look, stimulus and the rest are not counted here
+    for (const std::wstring& r : diagram.requests)
+      if (r.starts_with(L"data") || r == L"sweep" || r == L"scale") kept.push_back(r);
+    return kept;
+  };
+  EXPECT_EQ(sweep(), (std::vector<std::wstring>{L"data 0 10 30 1", L"data 10 10 30 0", L"data 20 10 30 0", L"sweep",
+                                                 L"scale"}));
+  EXPECT_EQ(sweep(), (std::vector<std::wstring>{L"data 0 10 30 0", L"data 10 10 30 0", L"data 20 10 30 0", L"sweep",
+                                                 L"scale"}));
+  // While updates are blocked (a layout loading) data changes go unannounced.
+  trace.BlockUpdate(true);
+  EXPECT_EQ(sweep(), (std::vector<std::wstring>{L"sweep", L"scale"}));
+  trace.BlockUpdate(false);
+
+  // A subscriber that leaves while it is told does not make the others miss the notice.
+  struct Leaver : ITraceObserver {
+    CTrace* trace = nullptr;
+    int heard = 0;
+    void TraceChanged(const STraceChange&) override {
+      ++heard;
+      trace->Unsubscribe(this);
+    }
+  } leaver;
+  leaver.trace = &trace;
+  trace.Unsubscribe(&diagram);
+  trace.Subscribe(&leaver);
+  trace.Subscribe(&diagram);
+  diagram.requests.clear();
+  trace.SetName(L"Trc9");
+  EXPECT_EQ(leaver.heard, 1);
+  EXPECT_EQ(diagram.requests, (std::vector<std::wstring>{L"look"}));
+}
+
+TEST(TracePipeline, OffsetsNearTheIntLimitAreRefusedWithoutWriting) {
+  AssertCapture asserts;
+  CDiagramStub diagram;
+  CTestTrace trace(&diagram);
+  const auto x = Ramp(4, 0, 1);
+  trace.Feed(4, 0, 4, x.data(), x.data());
+  double* bx = new double[4]{0, 1, 2, 3};
+  double* by = new double[4]{0, 1, 2, 3};
+  double* bz = nullptr;
+  bool reset = false;
+  int size = 4, offset = std::numeric_limits<int>::max() - 1, count = 4;
+  trace.ProcessData(reset, size, offset, count, bx, by, bz);
+  EXPECT_TRUE(asserts.Saw("Cnt + Offset <= Size"));
+  size = std::numeric_limits<int>::max();
+  offset = 2;
+  count = std::numeric_limits<int>::max() - 1;
+  trace.ProcessData(reset, size, offset, count, bx, by, bz);
+  EXPECT_EQ(asserts.Count(), 2u);
+  delete[] bx;
+  delete[] by;
+  EXPECT_EQ(trace.Count(), 4);
+  EXPECT_DOUBLE_EQ(trace.Value(vtResponse, 3), 3);
 }
