@@ -5,6 +5,7 @@
 // trace element with five filters is reported per trace.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -136,6 +137,56 @@ void RunPipeline(benchmark::State& state, const wchar_t* mode) {
 void BM_PipelineLogMagnitude(benchmark::State& state) { RunPipeline(state, L"0"); }
 void BM_PipelineGroupDelay(benchmark::State& state) { RunPipeline(state, L"4"); }
 
+// Thirty traces on one channel, each showing the sweep in log magnitude: from AddData to the
+// thirty display buffers.
+constexpr int kTraces = 30;
+
+struct ManyTraces {
+  Sweep s;
+  CModulesFactory factory{L"FILTER", L"" PLOTVANE_PLUGIN_DIR "/FilterQuantity.so"};
+  CMeasurement channel;
+  std::vector<std::unique_ptr<CTraceData>> traces;
+  ManyTraces() {
+    channel.SetStimulusQuantity(L"Hz");
+    channel.SetResponseQuantity(L"Cmplx");
+    channel.SetPointsCount(kPoints);
+    channel.SetStimulusRange(s.x.front(), s.x.back(), true);
+    for (int t = 0; t < kTraces; ++t) {
+      auto trace = std::make_unique<CTraceData>(nullptr);
+      trace->SetFilterFactory(&factory);
+      trace->LoadFilters(L"QUANTITY");
+      trace->SetMeasurement(&channel);
+      if (trace->GetFilterCount() == 1) trace->GetFilter(0u)->SetParameter(L"mode", L"0");
+      traces.push_back(std::move(trace));
+    }
+    Feed();
+  }
+  void Feed() { channel.AddData(0, kPoints, s.x.data(), s.re.data(), s.im.data()); }
+};
+
+void BM_Pipeline30TracesLogMagnitude(benchmark::State& state) {
+  ManyTraces m;
+  if (m.traces[0]->GetFilterCount() != 1) state.SkipWithError("FilterQuantity package not found");
+  for (auto _ : state) m.Feed();
+  benchmark::DoNotOptimize(m.traces.back()->Value(vtResponse, kPoints / 2));
+}
+
+// The bare loop per trace: copy the stimulus and convert the response into the trace's array.
+void BM_Plain30TracesLogMagnitude(benchmark::State& state) {
+  const Sweep s;
+  std::vector<std::vector<double>> x(kTraces, std::vector<double>(kPoints)), y = x;
+  for (auto _ : state) {
+    for (int t = 0; t < kTraces; ++t) {
+      double* ox = x[t].data();
+      double* oy = y[t].data();
+      std::copy(s.x.begin(), s.x.end(), ox);
+      for (int i = 0; i < kPoints; ++i) oy[i] = 20 * std::log10(std::hypot(s.re[i], s.im[i]));
+      benchmark::DoNotOptimize(oy);
+    }
+    benchmark::ClobberMemory();
+  }
+}
+
 void BM_TraceElementFiveFilters(benchmark::State& state) {
   Pipeline p(L"0", L"QUANTITY|QUANTITY|QUANTITY|QUANTITY|QUANTITY");
   if (p.trace.GetFilterCount() != 5) state.SkipWithError("FilterQuantity package not found");
@@ -153,6 +204,8 @@ void BM_TraceElementFiveFilters(benchmark::State& state) {
 BENCHMARK(BM_PipelineLogMagnitude)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PipelineGroupDelay)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TraceElementFiveFilters)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Pipeline30TracesLogMagnitude)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Plain30TracesLogMagnitude)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterLogMagnitude);
 BENCHMARK(BM_PlainLogMagnitude);
 BENCHMARK(BM_FilterGroupDelay);
@@ -163,6 +216,8 @@ PVBENCH_MAIN({
     {"group_delay_100001", "BM_FilterGroupDelay", "BM_PlainGroupDelay", 1.5, kPoints},
     {"add_data_log_magnitude_100001", "BM_PipelineLogMagnitude", "BM_PlainLogMagnitude", 2.0, 1, "us"},
     {"add_data_group_delay_100001", "BM_PipelineGroupDelay", "BM_PlainGroupDelay", 2.0, 1, "us"},
+    {"add_data_30_traces_log_magnitude_100001", "BM_Pipeline30TracesLogMagnitude", "BM_Plain30TracesLogMagnitude",
+     1.5, 1, "ms"},
 }, {
     {"trace_element_5_filters", "BM_TraceElementFiveFilters", 0, 1, "us"},
 })

@@ -4,7 +4,12 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <cstdint>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "chart/Chart.h"
 #include "chart/ChartAxis.h"
@@ -433,10 +438,9 @@ double CTrace::SrcValue(EDataValueType type, unsigned index) const {
       return kNaN;
     }
   }
-  const SourcePoint& p = source_[index];
-  if (type == vtStimulus) return p.x;
-  if (type == vtResponse) return p.y;
-  return p.z;
+  if (type == vtStimulus) return srcX_[index];
+  if (type == vtResponse) return srcY_[index];
+  return srcZ_.empty() ? 0.0 : srcZ_[index];
 }
 
 double CTrace::Value(EDataValueType type, unsigned index, bool raw) const {
@@ -481,7 +485,9 @@ const double* CTrace::ZeroSpanX(int first, int count, const double* x) {
 
 void CTrace::ClearValues() {
   display_.Clear();
-  source_.clear();
+  srcX_.clear();
+  srcY_.clear();
+  srcZ_.clear();
   if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->Storage().ClearStorage();
   Announce(tcCleared);
 }
@@ -528,6 +534,24 @@ void CTrace::ProcessData(bool& reset, int& size, int& offset, int& count, double
 
 namespace {
 
+// to[i] = keep[i] = m · from[i]. The working copy `to` is read again at once and stays in
+// the cache; the source buffer `keep` is read only when the chain replays, so its stores
+// bypass the cache and leave it to the data that is still being worked on.
+void CopyTwice(const double* from, double* to, double* keep, int n, double m) {
+  int i = 0;
+#if defined(__SSE2__)
+  for (; i < n && (reinterpret_cast<std::uintptr_t>(keep + i) & 15) != 0; ++i) keep[i] = to[i] = m * from[i];
+  const __m128d mm = _mm_set1_pd(m);
+  for (; i + 2 <= n; i += 2) {
+    const __m128d v = _mm_mul_pd(mm, _mm_loadu_pd(from + i));
+    _mm_storeu_pd(to + i, v);
+    _mm_stream_pd(keep + i, v);
+  }
+  _mm_sfence();
+#endif
+  for (; i < n; ++i) keep[i] = to[i] = m * from[i];
+}
+
 // offset + count <= size, for any ints (no sum that could overflow).
 bool FitsIn(int offset, int count, int size) {
   return size >= 0 && offset >= 0 && count >= 0 && offset <= size && count <= size - offset;
@@ -535,7 +559,7 @@ bool FitsIn(int offset, int count, int size) {
 
 }  // namespace
 
-void CTrace::Process(SBlock& block) {
+void CTrace::Process(SBlock& block, const SHostArrays* host) {
   if (!PV_ASSERT_MSG(block.size >= 0 && block.offset >= 0 && block.count >= 0, "Size >= 0 && Offset >= 0 && Cnt >= 0"))
     return;
   if (!PV_ASSERT_MSG(block.count == 0 || (block.x != nullptr && block.y != nullptr), "x != NULL && y != NULL")) return;
@@ -547,14 +571,19 @@ void CTrace::Process(SBlock& block) {
   if (SrcSize() != block.size || block.first || sweepStart_ == -1 || unexpected) {
     block.first = true;
     try {
-      source_.resize(static_cast<std::size_t>(block.size), SourcePoint{0.0, 0.0, 0.0});
+      const std::size_t n = static_cast<std::size_t>(block.size);
+      srcX_.resize(n, 0.0);
+      srcY_.resize(n, 0.0);
+      if (!srcZ_.empty()) srcZ_.resize(n, 0.0);
       display_.Clear();
       if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
         spectrum->Storage().SetSrcSize(block.size);
         if (block.size > 1) spectrum->SetColumns(block.size);
       }
     } catch (const std::bad_alloc&) {
-      source_.clear();
+      srcX_.clear();
+      srcY_.clear();
+      srcZ_.clear();
       display_.Clear();
       sweepStart_ = -1;
       PV_ASSERT_MSG(false, "not enough memory for the sweep");
@@ -567,15 +596,28 @@ void CTrace::Process(SBlock& block) {
   // 3. - 6.
   hasZ_ = block.z != nullptr;
   nextOffset_ = SrcSize() > 0 ? static_cast<int>((static_cast<long long>(nextOffset_) + block.count) % SrcSize()) : 0;
-  SourcePoint* dst = source_.data() + block.offset;
-  const double *x = block.x, *y = block.y, *z = block.z;
-  if (z != nullptr) {
-    for (int i = 0; i < block.count; ++i) dst[i] = {x[i], y[i], z[i]};
-  } else {
-    for (int i = 0; i < block.count; ++i) {
-      dst[i].x = x[i];
-      dst[i].y = y[i];
+  if (block.z != nullptr && srcZ_.size() != srcX_.size()) {
+    // The first block with a second component: the source keeps one from now on.
+    try {
+      srcZ_.resize(srcX_.size(), 0.0);
+    } catch (const std::bad_alloc&) {
+      PV_ASSERT_MSG(false, "not enough memory for the sweep");
+      return;
     }
+  }
+  double* sx = srcX_.data() + block.offset;
+  double* sy = srcY_.data() + block.offset;
+  double* sz = block.z != nullptr ? srcZ_.data() + block.offset : nullptr;
+  const double *x = block.x, *y = block.y;
+  if (host != nullptr) {
+    // One pass over the host's arrays fills the working block and the source buffer.
+    CopyTwice(host->x, block.x, sx, block.count, host->multiplier);
+    CopyTwice(host->y, block.y, sy, block.count, 1.0);
+    if (sz != nullptr) CopyTwice(host->z, block.z, sz, block.count, 1.0);
+  } else {
+    std::copy(x, x + block.count, sx);
+    std::copy(y, y + block.count, sy);
+    if (sz != nullptr) std::copy(block.z, block.z + block.count, sz);
   }
   if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) spectrum->Storage().AddSrcArray(block.offset, block.count, y, x);
   if (received_ < SrcSize()) {
@@ -817,7 +859,7 @@ void CTrace::ReplayFilters() {
   const int total = SrcSize();
   const int start = sweepStart_;
   const int received = received_;
-  const bool second = hasZ_;
+  const bool second = hasZ_ && srcZ_.size() == srcX_.size();
   const int firstCount = std::min(total - start, received);
   const int blocks[2][2] = {{start, firstCount}, {0, received - firstCount}};
   for (int b = 0; b < 2; ++b) {
@@ -827,12 +869,9 @@ void CTrace::ReplayFilters() {
     if (!PV_ASSERT_MSG(count >= 0, "Cnt>=0")) return;
     SBlock block{b == 0, offset, count, total};
     if (!replay_.Prepare(block, count, second)) return;
-    for (int i = 0; i < count; ++i) {
-      const SourcePoint& p = source_[static_cast<std::size_t>(offset + i)];
-      block.x[i] = p.x;
-      block.y[i] = p.y;
-      if (block.z != nullptr) block.z[i] = p.z;
-    }
+    std::copy(srcX_.begin() + offset, srcX_.begin() + offset + count, block.x);
+    std::copy(srcY_.begin() + offset, srcY_.begin() + offset + count, block.y);
+    if (block.z != nullptr) std::copy(srcZ_.begin() + offset, srcZ_.begin() + offset + count, block.z);
     Process(block);
     replay_.Settle(block);
   }

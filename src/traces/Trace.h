@@ -40,6 +40,7 @@ class CDynamicFilter;
 class IModulesFactory;
 class TQuorSpectrumSeries;
 
+// One received point as the source buffer holds it (read back with CTrace::SrcPoint).
 struct SourcePoint {
   double x;  // stimulus, already multiplied by the channel's stimulus multiplier
   double y;  // response, or real part
@@ -68,9 +69,12 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   double GetStimulusStart() const override { return stimStart_; }
   double GetStimulusStop() const override { return stimStop_; }
   int Count() const override { return display_.Count(); }
-  int SrcSize() const override { return static_cast<int>(source_.size()); }
+  int SrcSize() const override { return static_cast<int>(srcX_.size()); }
   int GetSrcOffset() const override { return nextOffset_; }
   double SrcValue(EDataValueType type, unsigned index) const override;
+  SourcePoint SrcPoint(unsigned index) const {
+    return {SrcValue(vtStimulus, index), SrcValue(vtResponse, index), SrcValue(vtResponseIm, index)};
+  }
   double Value(EDataValueType type, unsigned index, bool raw = false) const override;
   double ResponseByX(EDataValueType type, double x, bool raw = false,
                      bool* isInterpolated = nullptr) const override;
@@ -148,8 +152,16 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   void SetMeasurement(MeasurementInterface* measurement) override;
 
   // --- pipeline
-  // One block through the whole pipeline (ProcessData is this, by reference).
-  void Process(SBlock& block);
+  // One block through the whole pipeline (ProcessData is this, by reference). With `host`,
+  // the block's arrays are prepared but empty: they are filled from the host's arrays (the
+  // stimulus times the multiplier) in the same pass that fills the source buffer.
+  struct SHostArrays {
+    const double* x;
+    const double* y;
+    const double* z;  // null when the data carry no second component
+    double multiplier;
+  };
+  void Process(SBlock& block, const SHostArrays* host = nullptr);
   using CMeasurementSubscriber::GetMeasurement;
   CMeasurement* GetMeasurement() const { return measurement_; }
   void MeasurementDestroyed(CMeasurement* measurement) override;
@@ -306,7 +318,8 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   bool locked_ = false;
 
   // data
-  std::vector<SourcePoint> source_;
+  // The source buffer, a column per component; z only once data with a second component came.
+  std::vector<double> srcX_, srcY_, srcZ_;
   CSeriesData display_;
   bool hasZ_ = false;
   int accData_ = 0;

@@ -2,8 +2,6 @@
 
 #include "common/Assert.h"
 
-#include <algorithm>
-
 #include "measurements/Measurement.h"
 
 CTraceData::CTraceData(DiagramInterface* diagram) : CTraceMathSource(diagram) {}
@@ -26,13 +24,8 @@ void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, 
     PV_ASSERT_MSG(false, "not enough memory for the block");
     return;
   }
-  const double multiplier = measurement->GetStimulusMultiplier();
-  for (int i = 0; i < count; ++i) {
-    block.x[i] = multiplier * x[i];
-    block.y[i] = y[i];
-  }
-  if (z != nullptr) std::copy(z, z + count, block.z);
-  Process(block);
+  const SHostArrays host{x, y, z, static_cast<double>(measurement->GetStimulusMultiplier())};
+  Process(block, &host);
   buffers_.Settle(block);
 }
 

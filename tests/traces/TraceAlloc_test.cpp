@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "core/PluginManager.h"
+#include "diagram/Diagram.h"
 #include "filters/Filter.h"
 #include "measurements/Measurement.h"
+#include "support/ControlStub.h"
 #include "support/CountingNew.h"
 #include "support/TestTrace.h"
 
@@ -70,4 +72,28 @@ TEST(TraceAllocation, SweepsAfterTheFirstAllocateNothing) {
     sweep();
     EXPECT_EQ(g_allocations, before) << "plot " << plot;
   }
+}
+
+TEST(TraceAllocation, AChannelFeedingItsDiagramsTracesAllocatesNothingAfterTheFirstSweep) {
+  CQuietFactory factory;
+  CControlStub control;
+  control.filterFactory = &factory;
+  control.strings[L"INCLUDEDFILTERS"] = L"QUIET";
+  CDiagram diagram(&control);
+  CMeasurement channel;
+  channel.SetPointsCount(1000);
+  diagram.AddMeasurement(&channel);
+  for (int t = 0; t < 3; ++t) ASSERT_NE(diagram.AddDataTrace(), nullptr);  // the diagram hears every notice
+  std::vector<double> x(1000), y(1000), z(1000);
+  for (int i = 0; i < 1000; ++i) x[i] = i;
+  auto sweep = [&] {
+    for (int offset = 0; offset < 1000; offset += 250)
+      channel.AddData(offset, 250, x.data() + offset, y.data() + offset, z.data() + offset);
+  };
+  sweep();
+  const long before = g_allocations;
+  sweep();
+  sweep();
+  EXPECT_EQ(g_allocations, before);
+  EXPECT_EQ(diagram.GetTrace(2)->Count(), 1000);
 }
