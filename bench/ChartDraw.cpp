@@ -10,7 +10,7 @@
 #include "BenchSweeps.h"
 #include "BenchTarget.h"
 #include "chart/Chart.h"
-#include "chart/CountingCanvas.h"
+#include "support/CountingCanvas.h"
 #include "chart/Series.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BenchTarget.h"
-#include "chart/CountingCanvas.h"
+#include "support/CountingCanvas.h"
 #include "control/DiagramControl.h"
 #include "traces/TraceData.h"
 

@@ -66,8 +66,8 @@ struct LayoutSetup {
   bool Complete() const {
     if (control.GetDiagramCount() != kDiagrams) return false;
     for (unsigned d = 0; d < kDiagrams; ++d) {
-      const CDiagram* diagram = control.GetDiagram(d);
-      if (diagram->GetTraceCount() != kChannels || diagram->GetTrace(kChannels - 1)->GetFilterCount() != 1)
+      CDiagram* diagram = control.GetDiagram(d);
+      if (diagram->GetTraceCount() != kChannels || diagram->Trace(kChannels - 1)->GetFilterCount() != 1)
         return false;
     }
     return true;

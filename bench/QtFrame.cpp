@@ -15,7 +15,7 @@
 
 #include "BenchSweeps.h"
 #include "BenchTarget.h"
-#include "chart/CountingCanvas.h"
+#include "support/CountingCanvas.h"
 #include "diagram/Diagram.h"
 #include "interfaces/DiagramControlInterface.h"
 #include "interfaces/TraceInterface.h"

@@ -2,6 +2,14 @@
 // The user-interaction port: message boxes, questions and small queries. The engine asks
 // through QuorMessageBox and friends; the Qt layer installs dialogs, tests a script.
 // Flags and results keep the values of the Windows message box.
+//
+// How to add a port (a service the engine needs from its host), this one being the model:
+// 1. Declare the abstract interface here in common/ (or in interfaces/ when it speaks of
+//    engine types): small, in the engine's own terms, no toolkit type in it.
+// 2. Give it a headless default that lets the engine run without a UI (log and answer
+//    neutrally), and a Set…/getter pair that installs one implementation per process.
+// 3. Implement it for Qt in ui/QtPorts.* and install it where TPlotvaneArea installs the others.
+// 4. Give tests a scripted implementation in tests/support/ that records what was asked.
 #include <memory>
 #include <string>
 

@@ -62,12 +62,11 @@ int CDiagram::GetTraceIndex(TraceInterface* trace) const {
   return -1;
 }
 
-CTrace* CDiagram::GetTrace(unsigned index) const {
+CTrace* CDiagram::Trace(unsigned index) {
   if (!PV_ASSERT_MSG(index < traces_.size(), "Index < Traces.size()")) return nullptr;
   return traces_[index].get();
 }
 
-TraceInterface* CDiagram::Trace(unsigned index) { return GetTrace(index); }
 
 TraceInterface* CDiagram::Trace(const wchar_t* name) {
   if (name == nullptr) return nullptr;
@@ -191,15 +190,15 @@ void CDiagram::TraceChanged(const STraceChange& change) {
       }
       logX_ = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plLog; });
       UpdatePresentation();
-      UpdateAxes(3, trace);
+      UpdateAxes(auAll, trace);
       UpdatePropPages(ppuPlain);
       break;
     case tcScale:
-      UpdateAxes(trace->GetBindedAxis() != baNone ? 4 : 1, trace);
+      UpdateAxes(trace->GetBindedAxis() != baNone ? auRight : auLeft, trace);
       UpdateTrace(trace);
       break;
     case tcStimulus:
-      UpdateAxes(2, trace);
+      UpdateAxes(auBottom, trace);
       UpdatePresentation();
       break;
     case tcLook:
@@ -207,7 +206,7 @@ void CDiagram::TraceChanged(const STraceChange& change) {
       Updated();
       break;
     case tcChannel:
-      UpdateAxes(3, trace);
+      UpdateAxes(auAll, trace);
       UpdateTrace(trace);
       SetActiveMeasurements();
       UpdatePresentation();
@@ -540,14 +539,14 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
   axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
 }
 
-void CDiagram::UpdateAxes(int which, TraceInterface* trace) {
+void CDiagram::UpdateAxes(EAxesUpdate which, TraceInterface* trace) {
   // While a layout loads, every trace's scale arrives one by one; the axes follow once at
   // the end of the load.
   if (trace == nullptr || loading_) return;
   if (!trace->IsActive() && left_.trace != trace && right_.trace != trace) return;
-  if ((which == 1 || which == 3) && (!left_.enabled || left_.trace == trace)) ApplyAxisScale(chart_.LeftAxis(), trace);
-  if ((which == 4 || which == 3) && right_.enabled && right_.trace == trace) ApplyAxisScale(chart_.RightAxis(), trace);
-  if (which == 2 || which == 3) {
+  if ((which == auLeft || which == auAll) && (!left_.enabled || left_.trace == trace)) ApplyAxisScale(chart_.LeftAxis(), trace);
+  if ((which == auRight || which == auAll) && right_.enabled && right_.trace == trace) ApplyAxisScale(chart_.RightAxis(), trace);
+  if (which == auBottom || which == auAll) {
     CChartAxis& bottom = chart_.BottomAxis();
     double start = trace->GetStimulusStart(), stop = trace->GetStimulusStop();
     if (trace->ZeroRange()) {
@@ -570,11 +569,11 @@ void CDiagram::UpdateAxes(int which, TraceInterface* trace) {
 void CDiagram::UpdateAxesOnMultiSelect() {
   for (auto& t : traces_) {
     if (t->IsActive()) {
-      UpdateAxes(3, t.get());
+      UpdateAxes(auAll, t.get());
       break;
     }
   }
-  if (right_.enabled && right_.trace != nullptr) UpdateAxes(4, right_.trace);
+  if (right_.enabled && right_.trace != nullptr) UpdateAxes(auRight, right_.trace);
 }
 
 void CDiagram::BindAxis(int tag) {
@@ -610,7 +609,7 @@ void CDiagram::BindAxis(int tag) {
     left_ = {true, trace};
     trace->BindTrace(baLeft, true);
     if (!wasEnabled) UpdateAxesOnMultiSelect();
-    UpdateAxes(1, trace);
+    UpdateAxes(auLeft, trace);
   } else {
     if (left_.trace == trace) {
       trace->BindTrace(baLeft, false);
@@ -620,7 +619,7 @@ void CDiagram::BindAxis(int tag) {
     right_ = {true, trace};
     trace->BindTrace(baRight, true);
     chart_.RightAxis().SetVisible(true);
-    UpdateAxes(4, trace);
+    UpdateAxes(auRight, trace);
     AlignControls();
   }
   UpdateBindedAxesColor(trace);

@@ -17,9 +17,9 @@
 #include "interfaces/TraceListInterface.h"
 #include "interfaces/TraceView.h"
 #include "measurements/MeasurementSubscriber.h"
+#include "traces/Trace.h"
 
 class CPopupMenu;
-class CTrace;
 class TExStatusBar;
 
 // What the diagram asks of the window that shows it.
@@ -65,7 +65,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   int GetTraceIndex(TraceInterface* trace) const override;
   TraceInterface* RememberTrace(TraceInterface* source, const std::wstring& name) override;
   TraceInterface* Trace(const wchar_t* name) override;
-  TraceInterface* Trace(unsigned index) override;
+  CTrace* Trace(unsigned index) override;
   void SelectTrace(unsigned index) override;
   MeasurementInterface* Measurement(unsigned index) override;
   unsigned MeasurementCount() override { return GetMeasurementCount(); }
@@ -79,8 +79,9 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // --- ITraceObserver: what the diagram does when one of its traces changed
   void TraceChanged(const STraceChange& change) override;
 
-  // which: 1 left axis, 2 bottom axis, 3 all, 4 right axis.
-  void UpdateAxes(int which, TraceInterface* trace);
+  // The axes that show `trace`'s scale or stimulus take them again.
+  enum EAxesUpdate { auLeft = 1, auBottom = 2, auAll = 3, auRight = 4 };
+  void UpdateAxes(EAxesUpdate which, TraceInterface* trace);
   void RepaintChart();
   void UpdateTraceStatus(TraceInterface* trace) { UpdateTrace(trace); }
   IMarkersManager* GetMarkers() { return markers_; }
@@ -118,7 +119,6 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   TraceInterface* CreateDataTrace();
   int AddMeasurements(const std::vector<MeasurementInterface*>* measurements);
   unsigned GetDataTraceCount() const;
-  CTrace* GetTrace(unsigned index) const;
   // 0, or -1 when either index is out of range.
   int SwapTraces(unsigned a, unsigned b);
   TColor UniqueTraceColor(int index) const;

@@ -35,7 +35,7 @@ bool ParseNumber(const std::wstring& text, double& value) {
 
 CTrace* CTraceListEditor::TraceAt(int row) const {
   if (diagram_ == nullptr || row < 0 || static_cast<unsigned>(row) >= diagram_->GetTraceCount()) return nullptr;
-  return diagram_->GetTrace(static_cast<unsigned>(row));
+  return diagram_->Trace(static_cast<unsigned>(row));
 }
 
 bool CTraceListEditor::CanEdit(int row, int column) const {

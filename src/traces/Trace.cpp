@@ -255,8 +255,6 @@ bool CTrace::SetPlot(EPlot plot) {
 // ---------------------------------------------------------------------------------------
 // Channel
 
-MeasurementInterface* CTrace::Measurement() const { return measurement_; }
-
 void CTrace::SetStimulusFromChannel(double start, double stop) {
   // The channel keeps its range in base units already (its multiplier applied).
   SetStimulusRange(start, stop);

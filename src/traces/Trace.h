@@ -28,6 +28,7 @@
 #include "filters/PropertiesList.h"
 #include "interfaces/DiagramInterface.h"
 #include "interfaces/TraceInterface.h"
+#include "measurements/Measurement.h"
 #include "measurements/MeasurementSubscriber.h"
 #include "series/SmithSeries.h"
 #include "traces/Block.h"
@@ -62,7 +63,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   EPlot GetPlot() const override { return plot_; }
   TColor GetColor() const override { return color_; }
   bool GetVisible() const override { return visible_; }
-  MeasurementInterface* Measurement() const override;
+  CMeasurement* Measurement() const override { return measurement_; }
   int GetFractionSize(EDataValueType type) const override;
   std::wstring GetQuantity(EDataValueType type) const override;
   std::wstring GetSrcQuantity(EDataValueType type) const override;
@@ -163,7 +164,6 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   };
   void Process(SBlock& block, const SHostArrays* host = nullptr);
   using CMeasurementSubscriber::GetMeasurement;
-  CMeasurement* GetMeasurement() const { return measurement_; }
   void MeasurementDestroyed(CMeasurement* measurement) override;
   void ClearValues();
   bool IsSpectrum() const { return Kind().spectrum; }

@@ -7,7 +7,7 @@
 CTraceData::CTraceData(DiagramInterface* diagram) : CTraceMathSource(diagram) {}
 
 bool CTraceData::IsFixedRef() const {
-  return GetMeasurement() != nullptr && !GetMeasurement()->GetParameter(L"reference_level").empty();
+  return Measurement() != nullptr && !Measurement()->GetParameter(L"reference_level").empty();
 }
 
 void CTraceData::CallbackChanged(CMeasurement* measurement, EMeasureParam kind) {
@@ -30,15 +30,15 @@ void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, 
 }
 
 void CTraceData::MeasurementDestroyed(CMeasurement* measurement) {
-  const bool mine = measurement == GetMeasurement();
+  const bool mine = measurement == Measurement();
   CTrace::MeasurementDestroyed(measurement);
   if (mine) Announce(tcChannelGone);  // the owner may destroy this trace now
 }
 
 bool CTraceData::IsMeasurementUsed(CMeasurement* measurement) {
-  return measurement != nullptr && measurement == GetMeasurement();
+  return measurement != nullptr && measurement == Measurement();
 }
 
 bool CTraceData::IsMeasurementVisible(CMeasurement* measurement) {
-  return measurement != nullptr && measurement == GetMeasurement() && GetVisible();
+  return measurement != nullptr && measurement == Measurement() && GetVisible();
 }

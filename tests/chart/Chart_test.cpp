@@ -7,7 +7,7 @@
 #include <memory>
 #include <set>
 
-#include "chart/CountingCanvas.h"
+#include "support/CountingCanvas.h"
 #include "chart/Series.h"
 #include "support/Capture.h"
 #include "support/RecordingCanvas.h"

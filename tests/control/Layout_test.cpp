@@ -93,7 +93,7 @@ TEST(Layout, RoundTripThroughAFileGivesTheSameLayout) {
   saved->ArrangeDiagrams();
   ASSERT_EQ(first->AddMeasurements(&channels), 2);
   ASSERT_EQ(second->AddMeasurements(&channels), 2);
-  first->GetTrace(1)->GetFilter(L"QUANTITY")->SetParameter(L"mode", L"2");
+  first->Trace(1u)->GetFilter(L"QUANTITY")->SetParameter(L"mode", L"2");
   first->BindAxis(31);
   second->SetName(L"Передача");
   saved->GetInfoPanel()->SetCaption(L"АМ");
@@ -117,7 +117,7 @@ TEST(Layout, RoundTripThroughAFileGivesTheSameLayout) {
   EXPECT_TRUE(loaded->GetInfoPanelEnabled());
   EXPECT_EQ(loaded->GetCurrentDiagramIndex(), 0);
   EXPECT_TRUE(loaded->GetDiagram(0)->GetActive() && loaded->GetDiagram(1)->GetVisible());
-  EXPECT_EQ(loaded->GetDiagram(0)->GetTrace(1)->Measurement(), loaded->GetMeasurementByIndex(1));
+  EXPECT_EQ(loaded->GetDiagram(0)->Trace(1u)->Measurement(), loaded->GetMeasurementByIndex(1));
 
   // What is not XML changes nothing.
   std::ofstream(dir / "junk.xml") << "not a layout";
@@ -219,7 +219,7 @@ TEST(Layout, ATraceThatThrowsIsReportedAndTheRestLoadsThenThePages) {
   Load(*loaded, text);
   ASSERT_EQ(ui->boxes.size(), 1u);
   std::wstring expected = Tr("При десериализации трассы %0 произошло исключение ");
-  ReplaceString(expected, L"%0", saved->GetDiagram(0)->GetTrace(0)->GetName());
+  ReplaceString(expected, L"%0", saved->GetDiagram(0)->Trace(0u)->GetName());
   EXPECT_EQ(ui->boxes[0].text, expected + L"broken");
   EXPECT_EQ(ui->boxes[0].caption, L"Plotvane exception");
   // The trace stays where it was read, and so does everything after it.

@@ -51,7 +51,7 @@ TEST(DiagramXml, ReloadingReusesTracesInPlaceAndRestoresBindings) {
   CDiagram fresh(&control);
   fresh.Deserialize(element);
   ASSERT_EQ(fresh.GetTraceCount(), 2u);
-  EXPECT_EQ(fresh.GetTrace(0)->GetTraceType(), L"Measuring");
+  EXPECT_EQ(fresh.Trace(0u)->GetTraceType(), L"Measuring");
   EXPECT_EQ(fresh.LeftAxisControl().trace, nullptr);
   EXPECT_EQ(fresh.RightAxisControl().trace, nullptr);
 }

@@ -31,7 +31,7 @@ struct EditedDiagram {
     diagram->AddDataTrace();
     editor = CTraceListEditor(diagram.get());
   }
-  CTrace* Trace(int i) const { return diagram->GetTrace(static_cast<unsigned>(i)); }
+  CTrace* Trace(int i) const { return diagram->Trace(static_cast<unsigned>(i)); }
 };
 
 }  // namespace

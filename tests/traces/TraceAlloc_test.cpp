@@ -95,5 +95,5 @@ TEST(TraceAllocation, AChannelFeedingItsDiagramsTracesAllocatesNothingAfterTheFi
   sweep();
   sweep();
   EXPECT_EQ(g_allocations, before);
-  EXPECT_EQ(diagram.GetTrace(2)->Count(), 1000);
+  EXPECT_EQ(diagram.Trace(2u)->Count(), 1000);
 }
