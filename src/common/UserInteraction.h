@@ -8,7 +8,7 @@
 //    engine types): small, in the engine's own terms, no toolkit type in it.
 // 2. Give it a headless default that lets the engine run without a UI (log and answer
 //    neutrally), and a Set…/getter pair that installs one implementation per process.
-// 3. Implement it for Qt in ui/QtPorts.* and install it where TPlotvaneArea installs the others.
+// 3. Implement it for Qt in ui/QtPorts.* and install it in InstallQtPorts beside the others.
 // 4. Give tests a scripted implementation in tests/support/ that records what was asked.
 #include <memory>
 #include <string>
