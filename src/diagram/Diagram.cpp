@@ -95,9 +95,9 @@ CTrace* CDiagram::Adopt(std::unique_ptr<CTrace> owned, const std::wstring& nameP
   trace->Subscribe(this);
   list_->AddItem(static_cast<int>(traces_.size()) - 1);
   if (data && trace->Measurement() == nullptr && GetMeasurementCount() > 0) trace->SetMeasurement(GetMeasurement(0));
-  for (std::size_t i = traces_.size() - 1; i-- > 0;) {
-    trace->SetScale(traces_[i]->GetScaleRef(), traces_[i]->GetScaleDiv());
-    break;
+  if (traces_.size() > 1) {
+    const CTrace& last = *traces_[traces_.size() - 2];  // the newest before this one
+    trace->SetScale(last.GetScaleRef(), last.GetScaleDiv());
   }
   trace->SetColor(UniqueTraceColor(trace));
   trace->SetVisible(true);
@@ -328,8 +328,7 @@ void CDiagram::DeleteSelectedTraces() {
   for (TraceInterface* t : doomed) {
     auto* trace = dynamic_cast<CTrace*>(t);
     if (trace == nullptr || trace->GetLocked() || GetTraceIndex(trace) < 0) continue;
-    ClearTraceUndo(trace);
-    DeleteTrace(trace);
+    DeleteTrace(trace);  // the zoom steps let go of it too
   }
   deserializing_ = false;
   if (traces_.empty()) {
