@@ -837,17 +837,18 @@ void CTrace::ReplayHistory() {
   storage.ClearStorage();
   const int width = history.GetSize();
   std::vector<double> values;
+  CBlockBuffers replay;
   for (int level = 0; level < history.GetLevelCount(); ++level) {
     int stamp = 0;
     if (!history.GetLevel(level, values, stamp) || width <= 0) continue;
     SBlock block{true, 0, width, width};
-    if (!replay_.Prepare(block, width, false)) return;
+    if (!replay.Prepare(block, width, false)) return;
     for (int i = 0; i < width; ++i) {
       block.x[i] = history.GetStimulus(i);
       block.y[i] = values[static_cast<std::size_t>(i)];
     }
     Process(block);
-    replay_.Settle(block);
+    replay.Settle(block);
   }
 }
 
@@ -860,18 +861,19 @@ void CTrace::ReplayFilters() {
   const bool second = hasZ_ && srcZ_.size() == srcX_.size();
   const int firstCount = std::min(total - start, received);
   const int blocks[2][2] = {{start, firstCount}, {0, received - firstCount}};
+  CBlockBuffers replay;  // held only while replaying
   for (int b = 0; b < 2; ++b) {
     const int offset = blocks[b][0];
     const int count = blocks[b][1];
     if (b == 1 && count <= 0) break;
     if (!PV_ASSERT_MSG(count >= 0, "Cnt>=0")) return;
     SBlock block{b == 0, offset, count, total};
-    if (!replay_.Prepare(block, count, second)) return;
+    if (!replay.Prepare(block, count, second)) return;
     std::copy(srcX_.begin() + offset, srcX_.begin() + offset + count, block.x);
     std::copy(srcY_.begin() + offset, srcY_.begin() + offset + count, block.y);
     if (block.z != nullptr) std::copy(srcZ_.begin() + offset, srcZ_.begin() + offset + count, block.z);
     Process(block);
-    replay_.Settle(block);
+    replay.Settle(block);
   }
 }
 

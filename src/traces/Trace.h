@@ -331,7 +331,6 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   int nextOffset_ = 0;
   int received_ = 0;
   std::vector<double> scratchX_;  // synthetic zero-span stimulus, reused per block
-  CBlockBuffers replay_;          // blocks replayed from the source buffer
 
   // filters and links
   std::vector<SFilterEntry> filters_;

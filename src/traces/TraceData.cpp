@@ -1,7 +1,8 @@
 #include "traces/TraceData.h"
 
-#include "common/Assert.h"
+#include <algorithm>
 
+#include "common/Assert.h"
 #include "measurements/Measurement.h"
 
 CTraceData::CTraceData(DiagramInterface* diagram) : CTraceMathSource(diagram) {}
@@ -19,14 +20,23 @@ void CTraceData::CallbackData(CMeasurement* measurement, int offset, int count, 
                               const double* z) {
   if (measurement == nullptr || count < 0 || (count > 0 && (x == nullptr || y == nullptr))) return;
   // The host's arrays are its own: the chain works on our copy, which filters may replace.
-  SBlock block{false, offset, count, measurement->GetPointsCount()};
-  if (!buffers_.Prepare(block, count, z != nullptr)) {
-    PV_ASSERT_MSG(false, "not enough memory for the block");
-    return;
-  }
-  const SHostArrays host{x, y, z, static_cast<double>(measurement->GetStimulusMultiplier())};
-  Process(block, &host);
-  buffers_.Settle(block);
+  // A very long block goes through in parts, so the copy stays small beside the sweep.
+  const int size = measurement->GetPointsCount();
+  if (!PV_ASSERT_MSG(offset >= 0 && offset <= size && count <= size - offset, "Cnt + Offset <= Size")) return;
+  const double multiplier = measurement->GetStimulusMultiplier();
+  int done = 0;
+  do {
+    const int part = std::min(count - done, kMaxPart);
+    SBlock block{false, offset + done, part, size};
+    if (!buffers_.Prepare(block, part, z != nullptr)) {
+      PV_ASSERT_MSG(false, "not enough memory for the block");
+      return;
+    }
+    const SHostArrays host{x + done, y + done, z != nullptr ? z + done : nullptr, multiplier};
+    Process(block, &host);
+    buffers_.Settle(block);
+    done += part;
+  } while (done < count);
 }
 
 void CTraceData::MeasurementDestroyed(CMeasurement* measurement) {

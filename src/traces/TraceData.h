@@ -20,5 +20,8 @@ class CTraceData : public CTraceMathSource {
   bool IsMeasurementVisible(CMeasurement* measurement) override;
 
  private:
+  // Points of a channel's block that go through the chain at once: a sweep of tens of
+  // millions of points costs its source and display buffers and only this much more.
+  static constexpr int kMaxPart = 1 << 20;
   CBlockBuffers buffers_;  // the working copy of each block, kept between blocks
 };

@@ -179,3 +179,27 @@ TEST(TraceXml, ElementRoundTripAndDamagedElements) {
   EXPECT_FALSE(factory.made[2]->GetEnabled());
   EXPECT_DOUBLE_EQ(factory.made[2]->factor, 5);
 }
+
+TEST(TraceData, AVeryLongBlockGoesThroughInPartsAndEndsTheSweepOnce) {
+  struct Counter : ITraceObserver {
+    int data = 0, sweeps = 0;
+    void TraceChanged(const STraceChange& c) override {
+      data += c.kind == tcData;
+      sweeps += c.kind == tcSweepEnded;
+    }
+  } counter;
+  const int n = (1 << 21) + 5;  // two whole parts and a little
+  CMeasurement channel;
+  channel.SetPointsCount(n);
+  CTraceData trace(nullptr);
+  trace.SetMeasurement(&channel);
+  trace.Subscribe(&counter);
+  std::vector<double> x(n), y(n);
+  for (int i = 0; i < n; ++i) x[i] = y[i] = i;
+  channel.AddData(0, n, x.data(), y.data(), nullptr);
+  EXPECT_EQ(counter.data, 3);
+  EXPECT_EQ(counter.sweeps, 1);
+  ASSERT_EQ(trace.Count(), n);
+  for (int i : {0, (1 << 20) - 1, 1 << 20, n - 1}) EXPECT_DOUBLE_EQ(trace.Value(vtResponse, static_cast<unsigned>(i)), i);
+  trace.Unsubscribe(&counter);
+}
