@@ -102,8 +102,8 @@ void BM_BareTracesRound(benchmark::State& state) {
   traces.clear();  // before their channels
 }
 
-// One diagram of 30 traces over the ten channels (a trace joins its diagram when made; the
-// limit of ten data traces is the menu's, not the drawing's).
+// One diagram of 30 traces over the ten channels (the limit of ten data traces is the menu's,
+// not the drawing's).
 struct DrawSetup {
   ControlSetup setup{1};
   CDiagram* diagram = setup.control.GetDiagram(0);
@@ -111,7 +111,7 @@ struct DrawSetup {
 
   DrawSetup() {
     for (int t = static_cast<int>(diagram->GetTraceCount()); t < kDrawTraces; ++t)
-      (new CTraceData(diagram))->SetMeasurement(setup.channels[t % kChannels]);
+      diagram->Adopt(std::make_unique<CTraceData>(diagram), L"Trc")->SetMeasurement(setup.channels[t % kChannels]);
     Round(setup.channels);
   }
 };

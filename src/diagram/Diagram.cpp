@@ -89,7 +89,6 @@ CTrace* CDiagram::Adopt(std::unique_ptr<CTrace> owned, const std::wstring& nameP
   if (owned == nullptr || traces_.size() >= kMaxTraces) return nullptr;
   CTrace* trace = owned.get();
   const bool data = trace->GetTraceType() == L"Measuring";
-  if (data && GetDataTraceCount() >= kMaxDataTraces) return nullptr;
   if (trace->GetDiagram() != this) trace->SetDiagram(this);
   traces_.push_back(std::move(owned));
   trace->Subscribe(this);
@@ -249,6 +248,7 @@ void CDiagram::SwitchLogOffForData(CTrace* trace) {
 }
 
 TraceInterface* CDiagram::AddDataTrace() {
+  if (GetDataTraceCount() >= kMaxDataTraces) return nullptr;
   TraceInterface* trace = Adopt(std::make_unique<CTraceData>(this), Tr("Трс"));
   if (trace != nullptr && list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
   return trace;

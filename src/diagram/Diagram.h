@@ -103,7 +103,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // --- traces
   // Takes a trace made for this diagram: joins it to the list, binds the first channel (data
   // traces), gives it the last trace's scale, a free colour and a unique name after
-  // `namePrefix`. Null when the diagram is full.
+  // `namePrefix`. Null when the diagram holds kMaxTraces (the creators keep the limits of
+  // each kind).
   CTrace* Adopt(std::unique_ptr<CTrace> trace, const std::wstring& namePrefix);
   // Destroys a trace of this diagram; every holder lets go of it first.
   void DeleteTrace(TraceInterface* trace);
