@@ -18,6 +18,7 @@
 #include "interfaces/MarkersManagerInterface.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceData.h"
+#include "traces/TraceStatic.h"
 
 namespace {
 
@@ -254,9 +255,14 @@ TraceInterface* CDiagram::AddDataTrace() {
   return trace;
 }
 
-// Memory and math traces join the diagram once their kinds are built.
+// Math traces join the diagram once their kind is built.
 TraceInterface* CDiagram::AddMathTrace() { return nullptr; }
-TraceInterface* CDiagram::AddStaticTrace() { return nullptr; }
+
+TraceInterface* CDiagram::AddStaticTrace() {
+  TraceInterface* trace = Adopt(std::make_unique<CTraceStatic>(this), Tr("П"));
+  if (trace != nullptr && list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
+  return trace;
+}
 
 TraceInterface* CDiagram::CreateTrace(const std::wstring& type) {
   if (type == L"Measuring") return AddDataTrace();
@@ -265,8 +271,26 @@ TraceInterface* CDiagram::CreateTrace(const std::wstring& type) {
   return nullptr;
 }
 
-TraceInterface* CDiagram::RememberTrace(TraceInterface*, const std::wstring&) {
-  return nullptr;  // memory traces arrive with their own kind
+TraceInterface* CDiagram::RememberTrace(TraceInterface* source, const std::wstring& name) {
+  CTraceStatic* memory = nullptr;
+  if (!name.empty()) memory = dynamic_cast<CTraceStatic*>(Trace(name.c_str()));
+  const bool reused = memory != nullptr;
+  if (!reused) {
+    if (traces_.size() >= kMaxTraces) return nullptr;
+    auto fresh = std::make_unique<CTraceStatic>(this);
+    if (!name.empty()) fresh->SetName(name);
+    memory = static_cast<CTraceStatic*>(Adopt(std::move(fresh), std::wstring()));
+    if (memory == nullptr) return nullptr;
+  }
+  if (source == nullptr || dynamic_cast<CTrace*>(source) == nullptr) {
+    SelectTrace(static_cast<unsigned>(traces_.size() - 1));
+    return memory;
+  }
+  memory->Remember(source, reused ? stpData : stpCreate);
+  if (name.empty() && !reused) memory->SetName(UniqueTraceName(Tr("П") + L"_" + source->GetName()));
+  const int back = GetTraceIndex(source);
+  if (back >= 0) SelectTrace(static_cast<unsigned>(back));
+  return memory;
 }
 
 bool CDiagram::Refuse(int code, const char* caption) {

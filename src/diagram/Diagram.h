@@ -153,7 +153,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void Activated();
   bool GetLocked() const { return locked_; }
   void SetLocked(bool locked) { locked_ = locked; }
-  const std::wstring& GetName() const { return name_; }
+  const std::wstring& GetName() const override { return name_; }
   void SetName(const std::wstring& name) { name_ = name; }
   bool GetVisible() const { return visible_; }
   void SetVisible(bool visible);

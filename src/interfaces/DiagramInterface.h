@@ -13,6 +13,7 @@ class IModulesFactory;
 class DiagramInterface {
  public:
   virtual ~DiagramInterface() = default;
+  virtual const std::wstring& GetName() const = 0;
   // Deletes every selected trace.
   virtual void DeleteSelectedTraces() = 0;
   virtual unsigned GetTraceCount() const = 0;

@@ -16,6 +16,7 @@
 #include "chart/Series.h"
 #include "common/Assert.h"
 #include "common/Log.h"
+#include "common/Matrix.h"
 #include "common/Text.h"
 #include "common/Units.h"
 #include "common/UserInteraction.h"
@@ -898,7 +899,26 @@ void CTrace::Assign(TraceInterface* other) {
 }
 
 bool CTrace::SaveDataToFile(const wchar_t* fileName) {
-  TQuorSpectrumSeries* spectrum = SpectrumSeries();
-  if (spectrum == nullptr || fileName == nullptr) return false;
-  return spectrum->Storage().SaveDataToFile(fileName);
+  if (fileName == nullptr) return false;
+  const std::wstring path = fileName;
+  const std::size_t dot = path.find_last_of(L'.');
+  const std::wstring ext = dot == std::wstring::npos ? std::wstring() : ToLowerText(path.substr(dot + 1));
+  if (TQuorSpectrumSeries* spectrum = SpectrumSeries(); spectrum != nullptr && ext == L"trs")
+    return spectrum->Storage().SaveDataToFile(fileName);
+  // The drawn values, a row a point: stimulus, response [, imaginary part for the circle kinds].
+  const std::wstring stimulus = GetQuantity(vtStimulus);
+  const bool hz = stimulus.find(L"Hz") != std::wstring::npos;
+  const double divisor = ext == L"trc" && hz && measurement_ != nullptr ? measurement_->GetStimulusMultiplier() : 1.0;
+  const bool third = Kind().circle;
+  const int n = Count();
+  CDoubleMatrix matrix(static_cast<std::size_t>(n), third ? 3 : 2);
+  for (int i = 0; i < n; ++i) {
+    const unsigned k = static_cast<unsigned>(i);
+    double x = Value(vtStimulus, k);
+    if (!hz) x = round_to(x, -GetFractionSize(vtStimulus));
+    matrix(k, 0) = x / divisor;
+    matrix(k, 1) = round_to(Value(vtResponse, k), -12);
+    if (third) matrix(k, 2) = round_to(Value(vtResponseIm, k), -12);
+  }
+  return SaveCustomMatrixToFile(path, matrix, ext == L"csv" ? static_cast<unsigned>(mfCommaSeparated) : 0u) == mrOk;
 }

@@ -44,6 +44,8 @@ class CDiagramStub : public DiagramInterface, public ITraceObserver {
     requests.push_back(line);
   }
 
+  std::wstring name = L"Diagram1";
+  const std::wstring& GetName() const override { return name; }
   void DeleteSelectedTraces() override {}
   unsigned GetTraceCount() const override { return static_cast<unsigned>(members.size()); }
   int GetTraceIndex(TraceInterface* trace) const override {
