@@ -18,6 +18,7 @@
 #include "interfaces/MarkersManagerInterface.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceData.h"
+#include "traces/TraceMath.h"
 #include "traces/TraceStatic.h"
 
 namespace {
@@ -255,8 +256,19 @@ TraceInterface* CDiagram::AddDataTrace() {
   return trace;
 }
 
-// Math traces join the diagram once their kind is built.
-TraceInterface* CDiagram::AddMathTrace() { return nullptr; }
+TraceInterface* CDiagram::AddMathTrace() {
+  auto math = std::make_unique<CTraceMath>(this);
+  // A new math trace shows the formats of the diagram's first measuring trace.
+  for (auto& t : traces_) {
+    if (t->GetTraceType() == L"Measuring" && t->Measurement() != nullptr) {
+      math->SetMeasurement(t->Measurement());
+      break;
+    }
+  }
+  TraceInterface* trace = Adopt(std::move(math), Tr("Мат"));
+  if (trace != nullptr && list_->Count() > 0) SelectTrace(static_cast<unsigned>(list_->Count() - 1));
+  return trace;
+}
 
 TraceInterface* CDiagram::AddStaticTrace() {
   TraceInterface* trace = Adopt(std::make_unique<CTraceStatic>(this), Tr("П"));
