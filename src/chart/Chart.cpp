@@ -94,8 +94,11 @@ void CChart::ForEachTick(const CChartAxis& axis, F f) const {
   const double hi = axis.Maximum();
   const double step = axis.Increment();
   if (step > 0 && !axis.Logarithmic() && hi > lo && (hi - lo) / step <= kMaxGridLines) {
-    for (double k = std::ceil(lo / step); k * step <= hi; k += 1) {
-      double v = k * step;
+    // Counted with an integer: far from zero k + 1 can round back to k.
+    const double first = std::ceil(lo / step);
+    for (int i = 0; i <= kMaxGridLines; ++i) {
+      double v = (first + i) * step;
+      if (!(v <= hi)) break;
       if (std::fabs(v) < step * 1e-9) v = 0;
       f(axis.CalcPosValue(v), v);
     }

@@ -234,3 +234,15 @@ TEST(Chart, SeriesAndCustomAxesComeAndGo) {
 }
 
 }  // namespace
+
+TEST(Chart, AGridFarFromZeroEnds) {
+  // Far from zero a tick number plus one rounds back to itself; the grid still ends.
+  CChart chart;
+  Layout(chart);
+  chart.BottomAxis().SetMinMax(1e18, 1e18 + 4096);
+  chart.BottomAxis().SetIncrement(64);  // 1e18 / 64 is past 2^53
+  chart.LeftAxis().SetMinMax(-1, 1);
+  CRecordingCanvas canvas;
+  chart.Draw(canvas);
+  EXPECT_LE(canvas.Count(CRecordingCanvas::opLine), 200);
+}
