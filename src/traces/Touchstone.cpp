@@ -122,10 +122,10 @@ class CTouchstoneParser {
       started_ = true;
       if (content.front() == '[') {
         const auto [name, rest] = Keyword(content);
-        if (name != "VERSION") return Fail(tsBadKeyword, line_, "Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]", {Utf8ToWide(content.substr(0, content.find(']') + 1))});
+        if (name != "VERSION") return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {Utf8ToWide(content.substr(0, content.find(']') + 1))});
         const std::string version(Trim(rest));
         if (version != "2.0" && version != "2.1")
-          return Fail(tsUnsupported, line_, "Строка %0: версия файла %1 не поддерживается", {Utf8ToWide(version)});
+          return Fail(tsUnsupported, line_, TrNoop("Строка %0: версия файла %1 не поддерживается"), {Utf8ToWide(version)});
         version_ = 2;
         return true;
       }
@@ -133,13 +133,13 @@ class CTouchstoneParser {
     if (content.front() == '#') return OptionLine(content.substr(1));
     if (content.front() == '[') {
       if (version_ == 1)
-        return Fail(tsBadKeyword, line_, "Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]", {Utf8ToWide(content.substr(0, content.find(']') + 1))});
+        return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {Utf8ToWide(content.substr(0, content.find(']') + 1))});
       return KeywordLine(content);
     }
     if (version_ == 1) return DataLine(content);
     if (referenceLine_ != 0) return ReferenceValues(content);
     if (skipping_) return true;
-    if (!inNetworkData_) return Fail(tsBadKeyword, line_, "Строка %0: данные вне раздела [Network Data]");
+    if (!inNetworkData_) return Fail(tsBadKeyword, line_, TrNoop("Строка %0: данные вне раздела [Network Data]"));
     return DataLine(content);
   }
 
@@ -164,18 +164,18 @@ class CTouchstoneParser {
       else if (field == "Y") data_.parameter = tpY;
       else if (field == "Z") data_.parameter = tpZ;
       else if (field == "H" || field == "G")
-        return Fail(tsUnsupported, line_, "Строка %0: параметры %1 не поддерживаются, только S, Y и Z", {Utf8ToWide(field)});
+        return Fail(tsUnsupported, line_, TrNoop("Строка %0: параметры %1 не поддерживаются, только S, Y и Z"), {Utf8ToWide(field)});
       else if (field == "RI") format_ = tfRI;
       else if (field == "MA") format_ = tfMA;
       else if (field == "DB") format_ = tfDB;
       else if (field == "R") {
         const std::optional<double> r = i + 1 < tokens.size() ? ParseNumber(tokens[i + 1]) : std::nullopt;
         if (!r || !(*r > 0.0) || !std::isfinite(*r))
-          return Fail(tsBadOptionLine, line_, "Строка %0: за R в строке параметров должно следовать опорное сопротивление в омах");
+          return Fail(tsBadOptionLine, line_, TrNoop("Строка %0: за R в строке параметров должно следовать опорное сопротивление в омах"));
         resistance_ = *r;
         ++i;
       } else {
-        return Fail(tsBadOptionLine, line_, "Строка %0: неизвестное поле «%1» в строке параметров", {Utf8ToWide(tokens[i])});
+        return Fail(tsBadOptionLine, line_, TrNoop("Строка %0: неизвестное поле «%1» в строке параметров"), {Utf8ToWide(tokens[i])});
       }
     }
     return true;
@@ -185,7 +185,7 @@ class CTouchstoneParser {
     const auto [name, rest] = Keyword(content);
     const std::wstring written = Utf8ToWide(content.substr(0, content.find(']') + 1));
     if (referenceLine_ != 0)
-      return Fail(tsBadKeyword, referenceLine_, "Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт");
+      return Fail(tsBadKeyword, referenceLine_, TrNoop("Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт"));
     if (name == "END INFORMATION") {
       skipping_ = false;
       return true;
@@ -193,10 +193,10 @@ class CTouchstoneParser {
     if (skipping_ && name != "END" && name != "NOISE DATA") return true;
     const std::vector<std::string_view> values = SplitBlanks(rest);
     const auto badValue = [&] {
-      return Fail(tsBadKeyword, line_, "Строка %0: неверное значение ключевого слова %1", {written});
+      return Fail(tsBadKeyword, line_, TrNoop("Строка %0: неверное значение ключевого слова %1"), {written});
     };
     const auto needs = [&](const char* before) {
-      return Fail(tsBadKeyword, line_, "Строка %0: перед %1 должно быть ключевое слово %2", {written, Utf8ToWide(before)});
+      return Fail(tsBadKeyword, line_, TrNoop("Строка %0: перед %1 должно быть ключевое слово %2"), {written, Utf8ToWide(before)});
     };
     const auto count = [&](std::size_t& target) {
       const std::optional<double> v = values.size() == 1 ? ParseNumber(values[0]) : std::nullopt;
@@ -205,7 +205,7 @@ class CTouchstoneParser {
       return true;
     };
     if (inNetworkData_ && name != "NOISE DATA" && name != "END")
-      return Fail(tsBadKeyword, line_, "Строка %0: ключевое слово %1 не может стоять среди данных [Network Data]", {written});
+      return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 не может стоять среди данных [Network Data]"), {written});
     if (name == "NUMBER OF PORTS") {
       std::size_t ports = 0;
       if (!count(ports)) return false;
@@ -236,12 +236,12 @@ class CTouchstoneParser {
       else if (arrangement == "UPPER") arrangement_ = maUpper;
       else return badValue();
     } else if (name == "MIXED-MODE ORDER") {
-      return Fail(tsUnsupported, line_, "Строка %0: файлы со смешанными режимами ([Mixed-Mode Order]) не поддерживаются");
+      return Fail(tsUnsupported, line_, TrNoop("Строка %0: файлы со смешанными режимами ([Mixed-Mode Order]) не поддерживаются"));
     } else if (name == "BEGIN INFORMATION") {
       skipping_ = true;
     } else if (name == "NETWORK DATA") {
       if (!optionLine_)
-        return Fail(tsBadOptionLine, line_, "Строка %0: перед [Network Data] должна быть строка параметров, начинающаяся с #");
+        return Fail(tsBadOptionLine, line_, TrNoop("Строка %0: перед [Network Data] должна быть строка параметров, начинающаяся с #"));
       if (portsLine_ == 0) return needs("[Number of Ports]");
       if (ports_ == 2 && !orderGiven_) return needs("[Two-Port Data Order]");
       if (frequencyCountLine_ == 0) return needs("[Number of Frequencies]");
@@ -255,7 +255,7 @@ class CTouchstoneParser {
     } else if (name == "END") {
       ended_ = true;
     } else {
-      return Fail(tsBadKeyword, line_, "Строка %0: неизвестное ключевое слово %1", {written});
+      return Fail(tsBadKeyword, line_, TrNoop("Строка %0: неизвестное ключевое слово %1"), {written});
     }
     return true;
   }
@@ -266,7 +266,7 @@ class CTouchstoneParser {
       const std::optional<double> r = ParseNumber(token);
       if (!r) return NotANumber(token);
       if (data_.reference.size() == ports_ || !(*r > 0.0) || !std::isfinite(*r))
-        return Fail(tsBadKeyword, referenceLine_, "Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт");
+        return Fail(tsBadKeyword, referenceLine_, TrNoop("Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт"));
       data_.reference.push_back(*r);
     }
     if (data_.reference.size() == ports_) referenceLine_ = 0;
@@ -274,11 +274,11 @@ class CTouchstoneParser {
   }
 
   bool NotANumber(std::string_view token) {
-    return Fail(tsNotANumber, line_, "Строка %0: «%1» не является числом", {Utf8ToWide(token.substr(0, 40))});
+    return Fail(tsNotANumber, line_, TrNoop("Строка %0: «%1» не является числом"), {Utf8ToWide(token.substr(0, 40))});
   }
 
   bool WrongCount(std::size_t line) {
-    return Fail(tsWrongCount, line, "Строка %0: неверное количество чисел; на каждую частоту их нужно %1",
+    return Fail(tsWrongCount, line, TrNoop("Строка %0: неверное количество чисел; на каждую частоту их нужно %1"),
                 {Number(PointSize())});
   }
 
@@ -290,9 +290,9 @@ class CTouchstoneParser {
   bool DataLine(std::string_view content) {
     if (noise_) return true;
     if (!optionLine_)
-      return Fail(tsBadOptionLine, line_, "Строка %0: данные идут раньше строки параметров, начинающейся с #");
+      return Fail(tsBadOptionLine, line_, TrNoop("Строка %0: данные идут раньше строки параметров, начинающейся с #"));
     if (ports_ == 0)
-      return Fail(tsUnknownPorts, 0, "Число портов неизвестно: дайте файлу расширение .sNp или укажите число портов");
+      return Fail(tsUnknownPorts, 0, TrNoop("Число портов неизвестно: дайте файлу расширение .sNp или укажите число портов"));
     const std::vector<std::string_view> tokens = SplitBlanks(content);
     for (std::size_t i = 0; i < tokens.size(); ++i) {
       const std::optional<double> value = ParseNumber(tokens[i]);
@@ -308,10 +308,10 @@ class CTouchstoneParser {
             LogMessage(kLogSource, L"two-port noise data from line " + Number(line_) + L" on is skipped");
             return true;
           }
-          return Fail(tsFrequencyOrder, line_, "Строка %0: частоты должны возрастать");
+          return Fail(tsFrequencyOrder, line_, TrNoop("Строка %0: частоты должны возрастать"));
         }
         if (!std::isfinite(frequency) || frequency < 0.0)
-          return Fail(tsFrequencyOrder, line_, "Строка %0: частота должна быть неотрицательным конечным числом");
+          return Fail(tsFrequencyOrder, line_, TrNoop("Строка %0: частота должна быть неотрицательным конечным числом"));
         pending_.reserve(PointSize());
       }
       pending_.push_back(*value);
@@ -356,10 +356,10 @@ class CTouchstoneParser {
   bool Finish() {
     if (!pending_.empty()) return WrongCount(lastDataLine_);
     if (referenceLine_ != 0)
-      return Fail(tsBadKeyword, referenceLine_, "Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт");
-    if (data_.frequencies.empty()) return Fail(tsNoData, 0, "В файле нет данных цепи");
+      return Fail(tsBadKeyword, referenceLine_, TrNoop("Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт"));
+    if (data_.frequencies.empty()) return Fail(tsNoData, 0, TrNoop("В файле нет данных цепи"));
     if (version_ == 2 && data_.frequencies.size() != frequencyCount_)
-      return Fail(tsWrongCount, frequencyCountLine_, "Строка %0: в [Number of Frequencies] указано %1 частот, а прочитано %2",
+      return Fail(tsWrongCount, frequencyCountLine_, TrNoop("Строка %0: в [Number of Frequencies] указано %1 частот, а прочитано %2"),
                   {Number(frequencyCount_), Number(data_.frequencies.size())});
     data_.ports = ports_;
     if (data_.reference.empty()) data_.reference.assign(ports_, resistance_);
