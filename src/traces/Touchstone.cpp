@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <numbers>
 #include <optional>
 
@@ -122,7 +123,7 @@ class CTouchstoneParser {
       started_ = true;
       if (content.front() == '[') {
         const auto [name, rest] = Keyword(content);
-        if (name != "VERSION") return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {Utf8ToWide(content.substr(0, content.find(']') + 1))});
+        if (name != "VERSION") return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {KeywordAsWritten(content)});
         const std::string version(Trim(rest));
         if (version != "2.0" && version != "2.1")
           return Fail(tsUnsupported, line_, TrNoop("Строка %0: версия файла %1 не поддерживается"), {Utf8ToWide(version)});
@@ -133,7 +134,7 @@ class CTouchstoneParser {
     if (content.front() == '#') return OptionLine(content.substr(1));
     if (content.front() == '[') {
       if (version_ == 1)
-        return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {Utf8ToWide(content.substr(0, content.find(']') + 1))});
+        return Fail(tsBadKeyword, line_, TrNoop("Строка %0: ключевое слово %1 допустимо только в файле версии 2, который начинается с [Version]"), {KeywordAsWritten(content)});
       return KeywordLine(content);
     }
     if (version_ == 1) return DataLine(content);
@@ -141,6 +142,11 @@ class CTouchstoneParser {
     if (skipping_) return true;
     if (!inNetworkData_) return Fail(tsBadKeyword, line_, TrNoop("Строка %0: данные вне раздела [Network Data]"));
     return DataLine(content);
+  }
+
+  static std::wstring KeywordAsWritten(std::string_view content) {
+    const std::size_t close = content.find(']');
+    return Utf8ToWide(content.substr(0, close == std::string_view::npos ? 40 : close + 1));
   }
 
   // The keyword in upper case with its blanks kept as written, and the text after it.
@@ -183,7 +189,7 @@ class CTouchstoneParser {
 
   bool KeywordLine(std::string_view content) {
     const auto [name, rest] = Keyword(content);
-    const std::wstring written = Utf8ToWide(content.substr(0, content.find(']') + 1));
+    const std::wstring written = KeywordAsWritten(content);
     if (referenceLine_ != 0)
       return Fail(tsBadKeyword, referenceLine_, TrNoop("Строка %0: в [Reference] нужно по одному сопротивлению на каждый порт"));
     if (name == "END INFORMATION") {
@@ -312,7 +318,6 @@ class CTouchstoneParser {
         }
         if (!std::isfinite(frequency) || frequency < 0.0)
           return Fail(tsFrequencyOrder, line_, TrNoop("Строка %0: частота должна быть неотрицательным конечным числом"));
-        pending_.reserve(PointSize());
       }
       pending_.push_back(*value);
       if (pending_.size() == PointSize()) StorePoint();
@@ -443,7 +448,12 @@ STouchstoneResult Failure(ETouchstoneStatus status, std::wstring description) {
 }  // namespace
 
 STouchstoneResult ParseTouchstone(std::string_view text, STouchstoneData& out, std::size_t ports) {
-  return CTouchstoneParser(ports).Parse(text, out);
+  try {
+    return CTouchstoneParser(ports).Parse(text, out);
+  } catch (const std::bad_alloc&) {
+    // A port count far beyond any instrument asks for more memory than there is.
+    return Failure(tsReadError, Tr("Недостаточно памяти для чтения файла Touchstone"));
+  }
 }
 
 STouchstoneResult LoadTouchstone(const std::wstring& path, STouchstoneData& out, std::size_t ports) {

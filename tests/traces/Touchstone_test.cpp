@@ -360,6 +360,9 @@ TEST(Touchstone, BrokenInputGivesItsErrorAndLine) {
        0, tsBadKeyword, 5},
       {"an unknown keyword", "[Version] 2.0\n# GHz S RI\n[Number of Ports] 1\n[Frobnicate] 1\n", 0, tsBadKeyword, 4},
       {"mixed mode", "[Version] 2.0\n# GHz S RI\n[Number of Ports] 4\n[Mixed-Mode Order] D2,1 D4,3\n", 0, tsUnsupported, 4},
+      {"a port count beyond any instrument",
+       "[Version] 2.0\n# GHz S RI\n[Number of Ports] 1000000000\n[Number of Frequencies] 1\n[Network Data]\n1 1 0\n", 0,
+       tsWrongCount, 6},
       {"data outside network data", "[Version] 2.0\n# GHz S RI\n[Number of Ports] 1\n1 1 0\n", 0, tsBadKeyword, 4},
   };
   for (const SCase& c : cases) {
