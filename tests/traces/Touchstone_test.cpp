@@ -2,6 +2,7 @@
 // broken input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -138,16 +139,10 @@ TEST(Touchstone, RealFilesLoadAsTheirTextSays) {
     ExpectPoint(data, data.Points() - 1, lines.last, c.unit, c.format);
   }
 
-  // Facts the file notes tell, beyond single lines.
+  // Reciprocal in the file, so the two transmissions must be the very same doubles.
   STouchstoneData ntwk4;
   ASSERT_TRUE(LoadTouchstone(Utf8ToWide(folder + "ntwk4.s2p"), ntwk4));
   for (std::size_t p = 0; p < ntwk4.Points(); ++p) EXPECT_EQ(ntwk4.At(p, 0, 1), ntwk4.At(p, 1, 0));
-  STouchstoneData ds;
-  ASSERT_TRUE(LoadTouchstone(Utf8ToWide(folder + "tier1_ds.s1p"), ds));
-  const auto peak = std::max_element(ds.values.begin(), ds.values.end(),
-                                     [](Complex a, Complex b) { return std::abs(a) < std::abs(b); });
-  EXPECT_NEAR(std::abs(*peak), 1.288, 5e-4);
-  EXPECT_DOUBLE_EQ(ds.frequencies[static_cast<std::size_t>(peak - ds.values.begin())], 524.375e9);
 }
 
 TEST(Touchstone, Version1OptionLineAndLayouts) {
@@ -290,18 +285,6 @@ TEST(Touchstone, RoundTripsInBothVersionsAndEveryFormat) {
   ASSERT_TRUE(LoadTouchstone(v2, back));
   EXPECT_EQ(back.reference, z.reference);
   EXPECT_EQ(back.values, z.values);
-
-  // A real file goes through unchanged.
-  const std::string folder = DataFolder();
-  if (!folder.empty() && fs::is_directory(folder)) {
-    STouchstoneData fet;
-    ASSERT_TRUE(LoadTouchstone(Utf8ToWide(folder + "fet.s2p"), fet));
-    const std::wstring copy = Utf8ToWide((dir / "fet.s2p").string());
-    ASSERT_TRUE(SaveTouchstone(copy, fet, 1, tfRI));
-    ASSERT_TRUE(LoadTouchstone(copy, back));
-    EXPECT_EQ(back.values, fet.values);
-    EXPECT_EQ(back.frequencies, fet.frequencies);
-  }
 }
 
 TEST(Touchstone, SavingRefusesWhatItCannotWrite) {
