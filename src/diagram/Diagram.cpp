@@ -283,6 +283,33 @@ TraceInterface* CDiagram::CreateTrace(const std::wstring& type) {
   return nullptr;
 }
 
+std::vector<TraceInterface*> CDiagram::LoadNetworkFile(const std::wstring& path,
+                                                       const std::vector<std::pair<int, int>>& parameters) {
+  STouchstoneData network;
+  const STouchstoneResult result = LoadTouchstone(path, network);
+  if (!result) {
+    QuorMessageBox(nullptr, result.description, Tr("Ошибка при открытии трассы"), MB_OK | MB_ICONERROR);
+    return {};
+  }
+  std::vector<std::pair<int, int>> wanted = parameters;
+  if (wanted.empty()) {
+    for (std::size_t r = 0; r < network.ports; ++r)
+      for (std::size_t c = 0; c < network.ports; ++c) wanted.emplace_back(static_cast<int>(r), static_cast<int>(c));
+  }
+  std::vector<TraceInterface*> made;
+  for (const auto& [row, col] : wanted) {
+    if (row < 0 || col < 0 || static_cast<std::size_t>(row) >= network.ports || static_cast<std::size_t>(col) >= network.ports)
+      continue;
+    auto memory = std::make_unique<CTraceStatic>(this);
+    memory->SetName(UniqueTraceName(ParameterName(static_cast<std::size_t>(row), static_cast<std::size_t>(col), network.parameter) + L"_"));
+    auto* trace = static_cast<CTraceStatic*>(Adopt(std::move(memory), std::wstring()));
+    if (trace == nullptr) break;  // the diagram is full
+    trace->TakeNetworkParameter(network, static_cast<std::size_t>(row), static_cast<std::size_t>(col), path);
+    made.push_back(trace);
+  }
+  return made;
+}
+
 TraceInterface* CDiagram::RememberTrace(TraceInterface* source, const std::wstring& name) {
   CTraceStatic* memory = nullptr;
   if (!name.empty()) memory = dynamic_cast<CTraceStatic*>(Trace(name.c_str()));

@@ -111,6 +111,11 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // Hands a trace over to `other` (with its renderer and axes); false when it is not ours
   // or the other diagram is full.
   bool MoveTrace(TraceInterface* trace, CDiagram* other);
+  // Memory traces of a Touchstone network file, one per parameter asked for (row, column of
+  // 0-based ports; all of the network when none is asked for), as far as the diagram has
+  // room. A file that cannot be read is reported and makes none.
+  std::vector<TraceInterface*> LoadNetworkFile(const std::wstring& path,
+                                               const std::vector<std::pair<int, int>>& parameters = {});
   TraceInterface* AddDataTrace();
   TraceInterface* AddMathTrace();
   TraceInterface* AddStaticTrace();

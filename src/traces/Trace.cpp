@@ -28,6 +28,7 @@
 #include "series/LogSeries.h"
 #include "series/PolarSeries.h"
 #include "series/SpectrumSeries.h"
+#include "traces/Touchstone.h"
 
 namespace {
 
@@ -905,6 +906,17 @@ bool CTrace::SaveDataToFile(const wchar_t* fileName) {
   const std::wstring ext = dot == std::wstring::npos ? std::wstring() : ToLowerText(path.substr(dot + 1));
   if (TQuorSpectrumSeries* spectrum = SpectrumSeries(); spectrum != nullptr && ext == L"trs")
     return spectrum->Storage().SaveDataToFile(fileName);
+  if (ext == L"s1p" || ext == L"ts") {
+    // The received complex sweep as the reflection of a one-port, over frequency in Hz.
+    if (!hasZ_ || srcZ_.size() != srcX_.size() || SrcSize() == 0) return false;
+    STouchstoneData network;
+    network.ports = 1;
+    network.reference = {50.0};
+    network.frequencies = srcX_;
+    network.values.resize(srcX_.size());
+    for (std::size_t i = 0; i < srcX_.size(); ++i) network.values[i] = {srcY_[i], srcZ_[i]};
+    return static_cast<bool>(SaveTouchstone(path, network, ext == L"ts" ? 2 : 1, tfRI));
+  }
   // The drawn values, a row a point: stimulus, response [, imaginary part for the circle kinds].
   const std::wstring stimulus = GetQuantity(vtStimulus);
   const bool hz = stimulus.find(L"Hz") != std::wstring::npos;

@@ -132,6 +132,9 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   CFilter* GetFilter(unsigned index) const override;
   CFilter* GetFilter(const wchar_t* name) const override;
   void Repaint() override;
+  // A table of the drawn values ("trs", "trc", "csv"), the spectrum history ("trs" of a
+  // spectrum kind), or a one-port Touchstone file of the received complex data (".s1p" in
+  // version 1, ".ts" in version 2).
   bool SaveDataToFile(const wchar_t* fileName) override;
   void Update() override;
   void* GetAutomationInterface() override { return nullptr; }

@@ -233,6 +233,22 @@ int CTraceStatic::Load(const std::wstring& fileName, ETraceFileType type) {
   return 0;
 }
 
+void CTraceStatic::TakeNetworkParameter(const STouchstoneData& network, std::size_t row, std::size_t col,
+                                        const std::wstring& fileName) {
+  STouchstoneCurve curve = ExtractParameter(network, row, col);
+  if (curve.frequency.empty()) return;
+  source_.clear();
+  sourceDiagram_.clear();
+  const std::size_t slash = fileName.find_last_of(L'/');
+  fileName_ = (slash == std::wstring::npos ? fileName : fileName.substr(slash + 1)) + L" " +
+              ParameterName(row, col, network.parameter);
+  SetSrcQuantity(vtResponse, L"Cmplx");
+  SetQuantity(vtStimulus, L"Hz");
+  SetStimulusRange(curve.frequency.front(), curve.frequency.back());
+  ClearValues();
+  Feed(curve.frequency, curve.re, &curve.im);
+}
+
 void CTraceStatic::Serialize(pugi::xml_node element) {
   if (!element) return;
   CTrace::Serialize(element);

@@ -4,6 +4,7 @@
 // filtered, scaled and marked like any trace; no channel feeds it data.
 #include <string>
 
+#include "traces/Touchstone.h"
 #include "traces/Trace.h"
 
 // What Remember takes over from its source.
@@ -42,6 +43,10 @@ class CTraceStatic : public CTraceMathSource {
   void Refresh();
   // Reads a trace file; 0, a matrix file result, or -1 after a message box.
   int Load(const std::wstring& fileName, ETraceFileType type);
+  // One parameter (row, column: 0-based ports) of a loaded Touchstone network as complex data
+  // over frequency, so every display format of the trace works.
+  void TakeNetworkParameter(const STouchstoneData& network, std::size_t row, std::size_t col,
+                            const std::wstring& fileName);
   // The trace the data were taken from, while it exists on this diagram; null otherwise.
   TraceInterface* GetSource() const;
 

@@ -1,6 +1,9 @@
 // Memory traces: copies of other traces, trace files, and their element of the layout.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,6 +18,7 @@
 #include "support/ControlStub.h"
 #include "support/TempDir.h"
 #include "support/TestFilters.h"
+#include "core/PluginManager.h"
 #include "traces/TraceStatic.h"
 
 namespace {
@@ -189,4 +193,47 @@ TEST(TraceStatic, ALayoutWithMemoryTracesLoadsThem) {
   EXPECT_EQ(loaded.Trace(1u)->GetTraceType(), L"Memory");
   EXPECT_EQ(loaded.Trace(1u)->GetName(), L"Golden");
   EXPECT_DOUBLE_EQ(loaded.Trace(1u)->Value(vtResponse, 4), 5);
+}
+
+TEST(TraceStatic, TouchstoneNetworksBecomeComplexMemoryTraces) {
+  const char* root = std::getenv("PLOTVANE_SOURCE_DIR");
+  const std::string data = std::string(root != nullptr ? root : ".") + "/../shared/data/touchstone/";
+  if (!std::filesystem::exists(data + "fet.s2p")) GTEST_SKIP() << "no Touchstone files beside the project";
+  UserInteractionScript ui;
+  CModulesFactory factory(L"FILTER", L"" PLOTVANE_PLUGIN_DIR "/FilterQuantity.so");
+  Bench b(&factory, L"QUANTITY");
+  STouchstoneData fet;
+  ASSERT_TRUE(LoadTouchstone(Utf8ToWide(data + "fet.s2p"), fet));
+
+  const std::vector<TraceInterface*> traces = b.diagram->LoadNetworkFile(Utf8ToWide(data + "fet.s2p"));
+  ASSERT_EQ(traces.size(), 4u);
+  TraceInterface* s21 = traces[2];  // rows first: S11, S12, S21, S22
+  EXPECT_EQ(s21->GetName().rfind(L"S21", 0), 0u);
+  EXPECT_EQ(s21->GetTraceType(), L"Memory");
+  ASSERT_EQ(s21->Count(), static_cast<int>(fet.Points()));
+  EXPECT_EQ(s21->GetQuantity(vtResponse), L"dB");  // complex data in the default display format
+  for (std::size_t p : {std::size_t{0}, fet.Points() / 2, fet.Points() - 1}) {
+    EXPECT_DOUBLE_EQ(s21->Value(vtStimulus, static_cast<unsigned>(p)), fet.frequencies[p]);
+    EXPECT_NEAR(s21->Value(vtResponse, static_cast<unsigned>(p)), 20 * std::log10(std::abs(fet.At(p, 1, 0))), 1e-9);
+    EXPECT_DOUBLE_EQ(s21->SrcValue(vtResponseIm, static_cast<unsigned>(p)), fet.At(p, 1, 0).imag());
+  }
+
+  // A complex trace writes a one-port file that reads back the same.
+  const auto dir = FreshDir("touchstone_out");
+  ASSERT_TRUE(s21->SaveDataToFile(W(dir / "s21.s1p").c_str()));
+  ASSERT_TRUE(s21->SaveDataToFile(W(dir / "s21.ts").c_str()));
+  for (const char* name : {"s21.s1p", "s21.ts"}) {
+    STouchstoneData back;
+    ASSERT_TRUE(LoadTouchstone(W(dir / name), back)) << name;
+    ASSERT_EQ(back.Points(), fet.Points());
+    EXPECT_EQ(back.At(7, 0, 0), fet.At(7, 1, 0)) << name;
+  }
+  EXPECT_FALSE(b.data->SaveDataToFile(W(dir / "empty.s1p").c_str()));  // no complex data to write
+
+  // A damaged network is reported and makes no traces.
+  std::ofstream(dir / "bad.s2p") << "# GHz S RI R 50\n1 0.5 0.1 x\n";
+  EXPECT_TRUE(b.diagram->LoadNetworkFile(W(dir / "bad.s2p")).empty());
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].caption, Tr("Ошибка при открытии трассы"));
+  EXPECT_EQ(b.diagram->GetTraceCount(), 5u);
 }
