@@ -361,6 +361,24 @@ TraceInterface* CDiagram::CreateDataTrace() {
   return trace;
 }
 
+TraceInterface* CDiagram::CreateMathTrace() {
+  if (traces_.size() >= kMaxTraces) {
+    Refuse(drTooManyTraces, "Ошибка создания математической трассы");
+    return nullptr;
+  }
+  auto* math = static_cast<CTraceMath*>(AddMathTrace());
+  if (math != nullptr) math->ShowPropertiesForm();
+  return math;
+}
+
+TraceInterface* CDiagram::CreateStaticTrace() {
+  if (traces_.size() >= kMaxTraces) {
+    Refuse(drTooManyTraces, "Ошибка создания трассы памяти");
+    return nullptr;
+  }
+  return AddStaticTrace();
+}
+
 int CDiagram::AddMeasurements(const std::vector<MeasurementInterface*>* measurements) {
   if (measurements == nullptr) return 0;
   for (auto& bar : hBars_) bar->SetHidden(true);
@@ -1035,6 +1053,7 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
   AddCommand(menu, "&Автомасштаб диаграммы", [this] { AutoScaleAllTraces(); }, L"Ctrl+*", 11);
   AddMenuSeparator(menu);
   AddCommand(menu, "Создать &измерительную трассу", [this] { CreateDataTrace(); }, L"Ctrl+N", 2);
+  AddCommand(menu, "Создать &математическую трассу", [this] { CreateMathTrace(); }, L"Ctrl+M", 5);
   AddCommand(menu, "В&ыделить все трассы", [this] {
     SelectAllTraces();
     UpdateSelectedTracesList();

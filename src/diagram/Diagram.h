@@ -123,6 +123,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   TraceInterface* CreateTrace(const std::wstring& type);
   // The menu command: refuses at the limits with its message.
   TraceInterface* CreateDataTrace();
+  // The menu commands for math and memory traces: refused at the limit with their message;
+  // a new math trace opens its expression dialog.
+  TraceInterface* CreateMathTrace();
+  TraceInterface* CreateStaticTrace();
   int AddMeasurements(const std::vector<MeasurementInterface*>* measurements);
   unsigned GetDataTraceCount() const;
   // 0, or -1 when either index is out of range.

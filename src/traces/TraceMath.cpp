@@ -9,6 +9,7 @@
 #include "common/UserInteraction.h"
 #include "common/Xml.h"
 #include "core/DiagCommonLib.h"
+#include "core/MenuModel.h"
 
 namespace {
 
@@ -49,6 +50,26 @@ void ReportExpression() {
 }
 
 }  // namespace
+
+namespace {
+CTraceMath::ExpressionEditor& Editor() {
+  static CTraceMath::ExpressionEditor editor;
+  return editor;
+}
+}  // namespace
+
+CTraceMath::ExpressionEditor CTraceMath::SetExpressionEditor(ExpressionEditor editor) {
+  ExpressionEditor previous = std::move(Editor());
+  Editor() = std::move(editor);
+  return previous;
+}
+
+bool CTraceMath::ShowPropertiesForm() { return Editor() ? Editor()(this) : false; }
+
+void CTraceMath::PrepareMenu(CPopupMenu* menu) {
+  if (menu == nullptr) return;
+  AddMenuItem(menu, std::make_unique<CMenuItem>(Tr("Настройка выражения..."), [this] { ShowPropertiesForm(); }));
+}
 
 CTraceMath::CTraceMath(DiagramInterface* diagram) : CTraceMathSource(diagram), interpreter_(CreateInterpreter()) {
   if (interpreter_ != nullptr) {

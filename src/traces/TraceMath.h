@@ -5,6 +5,7 @@
 // renderer, markers) like the data of any trace. Real data are evaluated by the expression
 // interpreter over whole arrays; complex data by the built-in complex operations.
 #include <complex>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,16 @@ class CTraceMath : public CTraceMathSource, public ITraceObserver {
   std::wstring GetDisplayExpression() const;
   int GetMode() const { return mode_; }
   bool SetMode(int mode);
+
+  // The expression dialog; false when it was cancelled or no editor is installed.
+  bool ShowPropertiesForm();
+  // The trace's menu: "Настройка выражения...".
+  void PrepareMenu(CPopupMenu* menu) override;
+
+  // The editor behind ShowPropertiesForm, installed once per process by the UI layer (the
+  // Qt layer shows its expression dialog); none by default.
+  using ExpressionEditor = std::function<bool(CTraceMath*)>;
+  static ExpressionEditor SetExpressionEditor(ExpressionEditor editor);
 
   // --- ITraceObserver: a source delivered a block, or goes away
   void TraceChanged(const STraceChange& change) override;

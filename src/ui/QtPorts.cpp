@@ -12,6 +12,9 @@
 
 #include "common/Log.h"
 #include "core/DiagCommonLib.h"
+#include "diagram/Diagram.h"
+#include "traces/TraceMath.h"
+#include "ui/TraceMathPresets.h"
 
 namespace {
 
@@ -190,5 +193,13 @@ void TQtSettings::Sync() {
 
 void InstallQtPorts() {
   SetUserInteraction(std::make_shared<TQtUserInteraction>());
+  // A math trace's expression is edited in its dialog, over the preset file of the user.
+  CTraceMath::SetExpressionEditor([](CTraceMath* math) {
+    auto* diagram = dynamic_cast<CDiagram*>(math->GetDiagram());
+    if (diagram == nullptr || !TQtUserInteraction::Interactive()) return false;
+    CMathPresets presets;
+    TTraceMathPresets dialog(math, diagram, &presets, QApplication::activeWindow());
+    return dialog.ShowModalEx() == QDialog::Accepted;
+  });
   SetSettings(std::make_shared<TQtSettings>());
 }

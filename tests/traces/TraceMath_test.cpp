@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include "core/MenuModel.h"
 #include "diagram/Diagram.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
@@ -160,4 +161,27 @@ TEST(TraceMath, CyclesAreRefusedAndALayoutBringsSourcesBack) {
   EXPECT_EQ(static_cast<CTraceMath*>(loaded.Trace(3u))->GetSource(0), again->GetName());
   Bench::Sweep(bench.first, 3, 0);
   EXPECT_DOUBLE_EQ(again->Value(vtResponse, 7), 6);
+}
+
+TEST(TraceMath, TheMenuCommandsOpenTheExpressionEditor) {
+  Bench bench;
+  int opened = 0;
+  const auto previous = CTraceMath::SetExpressionEditor([&](CTraceMath*) { return ++opened, true; });
+  auto* math = static_cast<CTraceMath*>(bench.diagram->CreateMathTrace());
+  ASSERT_NE(math, nullptr);
+  EXPECT_EQ(opened, 1);
+  CPopupMenu menu;
+  math->PrepareMenu(&menu);
+  ASSERT_EQ(menu.Items().Count(), 1);
+  EXPECT_EQ(menu.Items().Item(0)->GetCaption(), Tr("Настройка выражения..."));
+  menu.Items().Item(0)->Click();
+  EXPECT_EQ(opened, 2);
+  CTraceMath::SetExpressionEditor(previous);
+
+  // At the limit the command refuses with its message and makes nothing.
+  UserInteractionScript ui;
+  while (bench.diagram->GetTraceCount() < CDiagram::kMaxTraces) bench.diagram->AddStaticTrace();
+  EXPECT_EQ(bench.diagram->CreateMathTrace(), nullptr);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].caption, Tr("Ошибка создания математической трассы"));
 }
