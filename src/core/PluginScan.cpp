@@ -399,6 +399,7 @@ CPluginScanner::CPluginScanner(const SPluginScanSettings& settings)
 
 std::vector<SPluginScanResult> CPluginScanner::Scan(const std::vector<std::string>& paths) {
   scanned_ = 0;
+  if (paths.empty()) return {};
   Cache cache = ReadCache(cacheFile_);
   std::vector<SPluginScanResult> results(paths.size());
   std::vector<SStamp> stamps(paths.size());
