@@ -27,12 +27,23 @@ void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t si
   ::close(fd);
 }
 
+// The two files of this process, removed when it ends.
+struct SFiles {
+  std::string input = Folder() + "/plotvane-fuzz-matrix-" + std::to_string(::getpid()) + ".txt";
+  std::string output = Folder() + "/plotvane-fuzz-matrix-" + std::to_string(::getpid()) + "-out.csv";
+  ~SFiles() {
+    ::unlink(input.c_str());
+    ::unlink(output.c_str());
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::QuietProcess();
-  static const std::string input = Folder() + "/plotvane-fuzz-matrix-" + std::to_string(::getpid()) + ".txt";
-  static const std::string output = Folder() + "/plotvane-fuzz-matrix-" + std::to_string(::getpid()) + "-out.csv";
+  static const SFiles files;
+  const std::string& input = files.input;
+  const std::string& output = files.output;
   WriteFile(input, data, size);
   for (unsigned flags : {0u, unsigned(mfCommaSeparated)}) {
     CDoubleMatrix matrix;
