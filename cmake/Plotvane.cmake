@@ -11,7 +11,12 @@ function(plotvane_add_test_suite name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE plotvane_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  set(environment LANGUAGE= LC_ALL=C.UTF-8 XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state
+  # Plug-in packages are scanned by the scanner program beside the tests; its verdicts are
+  # kept in the build folder, not in the user's cache.
+  if(TARGET plotvane-plugin-scan)
+    add_dependencies(${name} plotvane-plugin-scan)
+  endif()
+  set(environment LANGUAGE= LC_ALL=C.UTF-8 XDG_STATE_HOME=${CMAKE_BINARY_DIR}/state XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/cache
       PLOTVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} ${ARG_ENV})
   # The tests run through "cmake -E env …": a list-valued ENVIRONMENT property does not survive
   # gtest_discover_tests (only its first entry arrives).
@@ -28,6 +33,9 @@ function(plotvane_add_bench source)
   get_filename_component(name ${source} NAME_WE)
   add_executable(bench_${name} ${source})
   target_link_libraries(bench_${name} PRIVATE plotvane benchmark::benchmark ${ARGN})
+  if(TARGET plotvane-plugin-scan)
+    add_dependencies(bench_${name} plotvane-plugin-scan)
+  endif()
 endfunction()
 
 # A plug-in package: a shared library named as the loader's file mask expects,

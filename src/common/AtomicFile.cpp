@@ -26,6 +26,24 @@ void SyncFolder(const std::string& path) {
   ::close(dir);
 }
 
+// The file a path finally names: symbolic links are followed (a relative link from its own
+// folder), so saving through a link replaces the file it points to and keeps the link. A
+// dangling link names the file it would point to. False for a loop of links.
+bool ResolveLinks(const std::string& path, std::string& resolved) {
+  resolved = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
+    const ssize_t n = ::readlink(resolved.c_str(), link.data(), link.size());
+    if (n < 0) return true;  // gone meanwhile: write where we are
+    link.resize(static_cast<std::size_t>(n));
+    if (link.empty()) return true;
+    resolved = link.front() == '/' ? link : FolderOf(resolved) + "/" + link;
+  }
+  return false;
+}
+
 }  // namespace
 
 CAtomicFile::~CAtomicFile() { Abort(); }
@@ -39,8 +57,12 @@ bool CAtomicFile::Open(const std::string& path) {
     Fail("open", ENOENT);
     return false;
   }
+  if (!ResolveLinks(path, target_)) {
+    Fail("open", ELOOP);
+    return false;
+  }
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_ = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
+    temp_ = target_ + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
     // 0666 through the umask, as any new file of the user; a replaced file keeps its mode.
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) break;
@@ -56,7 +78,7 @@ bool CAtomicFile::Open(const std::string& path) {
     return false;
   }
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd_, old.st_mode & 07777);
+  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd_, old.st_mode & 07777);
   return true;
 }
 

@@ -6,7 +6,8 @@
 // renames it over the target, after flushing it to the disk. A write that fails half-way,
 // a crash or an object destroyed without Commit() leaves the old file as it was and no
 // temporary file behind. The temporary name is "<target>.tmp-<pid>-<n>". A replaced file
-// keeps its permissions; a symbolic link at the target is replaced, not followed.
+// keeps its permissions. A symbolic link at the path is followed to the file it names: that
+// file is replaced atomically (its temporary file lies beside it) and the link stays.
 //
 // Paths are UTF-8 file-system paths (the engine converts its wide paths at this edge).
 #include <cstddef>

@@ -3,10 +3,13 @@
 #include <muParser.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <limits>
+#include <new>
+#include <stdexcept>
 #include <numbers>
 #include <unordered_map>
 #include <vector>
@@ -166,7 +169,25 @@ class CMuInterpreter final : public IInterpreter {
     for (const SFunctionDef& f : kFunctions) m_parser.DefineFun(f.name, f.fun);
   }
 
+  // Nothing thrown below the interpreter (the parser, the name mapping, the standard library)
+  // leaves it: every operation ends with its result code.
   HResult SetExpression(const std::wstring& text) override {
+    return Guarded([&] { return DoSetExpression(text); }, true);
+  }
+  HResult DeclareVariable(const std::wstring& name) override {
+    return Guarded([&] { return DoDeclareVariable(name); }, true);
+  }
+  HResult SetVariable(const std::wstring& name, double value) override {
+    return Guarded([&] { return DoSetVariable(name, value); }, false);
+  }
+  HResult Calculate(double* result) override {
+    return Guarded([&] { return DoCalculate(result); }, false);
+  }
+  HResult CalculateArrays(const double* a, const double* b, double* out, int count) override {
+    return Guarded([&] { return DoCalculateArrays(a, b, out, count); }, false);
+  }
+
+  HResult DoSetExpression(const std::wstring& text) {
     if (text.size() > kMaxExpressionLength)
       return Fail(E_INVALIDARG, Tr("Выражение длиннее 5000 символов"));
 
@@ -191,7 +212,7 @@ class CMuInterpreter final : public IInterpreter {
     return S_OK;
   }
 
-  HResult DeclareVariable(const std::wstring& name) override {
+  HResult DoDeclareVariable(const std::wstring& name) {
     if (name.empty() || (name[0] >= L'0' && name[0] <= L'9'))
       return Fail(E_INVALIDARG, Tr("Недопустимое имя переменной") + L": " + name);
     if (name.size() > kMaxVariableNameLength)
@@ -219,7 +240,7 @@ class CMuInterpreter final : public IInterpreter {
     return S_OK;
   }
 
-  HResult SetVariable(const std::wstring& name, double value) override {
+  HResult DoSetVariable(const std::wstring& name, double value) {
     const auto it = m_index.find(name);
     if (it == m_index.end()) return Fail(DISP_E_UNKNOWNNAME, Tr("Переменная не объявлена") + L": " + name);
     m_values[it->second] = value;
@@ -227,7 +248,7 @@ class CMuInterpreter final : public IInterpreter {
     return S_OK;
   }
 
-  HResult Calculate(double* result) override {
+  HResult DoCalculate(double* result) {
     if (!result) return Fail(E_POINTER, Tr("Не задан адрес результата"));
     if (!m_hasExpression) return Fail(E_FAIL, Tr("Выражение не задано"));
     try {
@@ -239,7 +260,7 @@ class CMuInterpreter final : public IInterpreter {
     return S_OK;
   }
 
-  HResult CalculateArrays(const double* a, const double* b, double* out, int count) override {
+  HResult DoCalculateArrays(const double* a, const double* b, double* out, int count) {
     if (count < 0) return Fail(E_INVALIDARG, Tr("Отрицательное количество точек"));
     if (!m_hasExpression) return Fail(E_FAIL, Tr("Выражение не задано"));
     if ((count > 0 && !out) || (m_readsA && !a) || (m_readsB && !b))
@@ -259,6 +280,41 @@ class CMuInterpreter final : public IInterpreter {
   HResult Fail(HResult hr, std::wstring text) {
     m_error = std::move(text);
     return hr;
+  }
+
+  // Runs one operation and turns whatever escapes it into a failing result. An operation
+  // that may have left another text in the parser puts the expression in force back.
+  template <class Operation>
+  HResult Guarded(Operation operation, bool restoreExpression) noexcept {
+    HResult hr = E_FAIL;
+    std::wstring text;
+    try {
+      return operation();
+    } catch (const std::bad_alloc&) {
+      hr = E_OUTOFMEMORY;
+    } catch (const mu::ParserError& error) {
+      text = Utf8ToWide(error.GetMsg());
+    } catch (const std::exception& error) {
+      text = Utf8ToWide(error.what());
+    } catch (...) {
+    }
+    try {
+      if (restoreExpression) RestoreExpression();
+    } catch (...) {
+      // Even the old expression cannot be set up again: better none than a half one.
+      m_hasExpression = false;
+      m_bulk = false;
+      m_program.clear();
+    }
+    try {
+      if (hr == E_OUTOFMEMORY) return Fail(hr, Tr("Недостаточно памяти для вычисления выражения"));
+      std::wstring message = Tr("Внутренняя ошибка интерпретатора");
+      if (!text.empty()) message += L": " + text;
+      return Fail(hr, std::move(message));
+    } catch (...) {
+      m_error.clear();
+      return hr;
+    }
   }
 
   // Replaces the declared names, longest first, by parser identifiers. A name counts where
@@ -360,8 +416,11 @@ class CMuInterpreter final : public IInterpreter {
       if (atId) {
         std::size_t e = i + 2;
         while (e < utf8.size() && IsDigit(utf8[e])) ++e;
-        const std::size_t index = std::stoul(utf8.substr(i + 2, e - i - 2));
-        if (index < m_names.size()) {
+        // The text may hold any run of digits after "_v": one too long for a number is no
+        // identifier of ours.
+        std::size_t index = 0;
+        const auto [end, error] = std::from_chars(utf8.data() + i + 2, utf8.data() + e, index);
+        if (error == std::errc() && end == utf8.data() + e && index < m_names.size()) {
           out += WideToUtf8(m_names[index]);
           i = e;
           continue;

@@ -10,6 +10,7 @@
 #include "common/Log.h"
 #include "common/Text.h"
 #include "core/PluginApi.h"
+#include "core/PluginScan.h"
 
 namespace {
 
@@ -223,9 +224,21 @@ CModulesFactory::CModulesFactory(const wchar_t* type, const wchar_t* mask)
   }
   std::sort(files.begin(), files.end());
 
-  for (const std::string& file : files) {
+  // Only packages that loaded safely in the scanner's process are loaded in ours.
+  std::vector<std::string> paths;
+  for (const std::string& file : files) paths.push_back(WideToUtf8(folder) + "/" + file);
+  CPluginScanner scanner;
+  const std::vector<SPluginScanResult> verdicts = scanner.Scan(paths);
+
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::wstring path = Utf8ToWide(paths[i]);
+    if (!verdicts[i].Safe()) {
+      Log(L"Loading " + Utf8ToWide(files[i]));
+      Log(L"\t\tSkipped: " + Utf8ToWide(verdicts[i].detail), true);
+      Log(L"\t\tLoading package FAILED", true);
+      continue;
+    }
     auto package = std::make_unique<CModulesFactoryDLL>(type_.c_str());
-    const std::wstring path = folder + L"/" + Utf8ToWide(file);
     if (package->Load(path.c_str()) == 0) modules_.push_back(std::move(package));
   }
 }

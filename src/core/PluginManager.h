@@ -65,7 +65,8 @@ class CModulesFactoryDLL : public IModulesFactory {
 class CModulesFactory : public IModulesFactory {
  public:
   // mask: folder and file pattern, e.g. ".../diagram_plugins/Filter*.so" (fnmatch syntax in
-  // the file part). A missing folder gives an empty factory.
+  // the file part). A missing folder gives an empty factory. Packages are scanned out of
+  // process first (core/PluginScan.h); one that is not safe to load is skipped with a log line.
   CModulesFactory(const wchar_t* type, const wchar_t* mask);
   ~CModulesFactory() override;
   CModulesFactory(const CModulesFactory&) = delete;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <new>
 
 #include "common/Assert.h"
+#include "common/Log.h"
 #include "common/Text.h"
 #include "common/Units.h"
 #include "interfaces/DiagramInterface.h"
@@ -305,6 +307,13 @@ void CMeasurement::SetResponseQuantity(const std::wstring& quantity) {
 }
 
 void CMeasurement::SetPointsCount(int count) {
+  if (!PV_ASSERT_MSG(count >= 0 && count <= kMaxPointsCount, "0 <= PointsCount <= kMaxPointsCount")) {
+    LogMessage(L"Control", L"Point count " + std::to_wstring(count) + L" of channel \"" + name_ +
+                               L"\" refused: a sweep has at most " + std::to_wstring(kMaxPointsCount) +
+                               L" points",
+               true);
+    return;
+  }
   if (count == pointsCount_) return;
   pointsCount_ = count;
   if (NotifySubscribersChange(mpNewSweep)) NotifySubscribersChange(mpPointsCount);
@@ -358,60 +367,76 @@ int CMeasurement::SetIndicator(EChannelIndicatorType type, int id, const std::ws
   return 0;
 }
 
-void CMeasurement::AddData(int offset, int count, double* x, double* y, double* z, bool reset) {
+bool CMeasurement::AddData(int offset, int count, double* x, double* y, double* z, bool reset) {
+  // Every subscriber indexes its buffers with offset + count: a chunk must end inside the
+  // largest sweep there can be. Compared by subtraction, so no sum can wrap around.
+  if (count >= 0 && !PV_ASSERT_MSG(offset >= 0 && count <= kMaxPointsCount - offset, "Cnt + Offset <= Size")) {
+    return false;
+  }
   CPass pass(*this);
-
-  // New sweep: forced, or the first chunk of a changed range begins where the range begins.
-  if (reset) {
-    rangeChangedPending_ = false;
-    if (!NotifySubscribersChange(mpNewSweep)) return;
-  } else if (offset == 0 && count > 0 && rangeChangedPending_ && x != nullptr) {
-    const double first = reversed_ ? stimulusStop_ : stimulusStart_;
-    if (std::fabs(first / multiplier_ - x[0]) < 1e-12) {
-      rangeChangedPending_ = false;
-      if (!NotifySubscribersChange(mpNewSweep)) return;
-    }
-  }
-  if (count < 0) return;
-  if (count > 0 && !PV_ASSERT(x != nullptr)) return;
-
-  if (!stimulusHidden_ && !displayOnly_ && autoScale_ && stimulusQuantity_ == L"dBm") {
-    AutoRange(offset, count, x);
-    if (pass.Destroyed()) return;
-  }
-
-  // A hidden stimulus delivers point numbers. The buffer is the channel's and is reused; only
-  // an AddData called from inside the delivery of another needs one of its own.
-  double* xs = x;
-  std::vector<double> nested;
   bool ownsNumbers = false;
-  if (stimulusHidden_ && count > 0) {
-    std::vector<double>* numbers = &nested;
-    if (!pointNumbersBusy_) {
-      numbers = &pointNumbers_;
-      pointNumbersBusy_ = ownsNumbers = true;
+  try {
+    // New sweep: forced, or the first chunk of a changed range begins where the range begins.
+    if (reset) {
+      rangeChangedPending_ = false;
+      if (!NotifySubscribersChange(mpNewSweep)) return true;
+    } else if (offset == 0 && count > 0 && rangeChangedPending_ && x != nullptr) {
+      const double first = reversed_ ? stimulusStop_ : stimulusStart_;
+      if (std::fabs(first / multiplier_ - x[0]) < 1e-12) {
+        rangeChangedPending_ = false;
+        if (!NotifySubscribersChange(mpNewSweep)) return true;
+      }
     }
-    if (numbers->size() < static_cast<std::size_t>(count)) numbers->resize(count);
-    double* out = numbers->data();
-    const double first = static_cast<double>(offset) + 1.0;
-    for (int i = 0; i < count; ++i) out[i] = first + i;
-    xs = out;
-  }
+    if (count < 0) return true;
+    if (count > 0 && !PV_ASSERT(x != nullptr)) return false;
 
-  const std::size_t n = subscribers_.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (CMeasurementSubscriber* s = subscribers_[i]) {
-      s->CallbackData(this, offset, count, xs, y, z);
-      if (pass.Destroyed()) return;
+    if (!stimulusHidden_ && !displayOnly_ && autoScale_ && stimulusQuantity_ == L"dBm") {
+      AutoRange(offset, count, x);
+      if (pass.Destroyed()) return true;
     }
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (CMeasurementSubscriber* s = subscribers_[i]) {
-      s->CallbackDataDone(this);
-      if (pass.Destroyed()) return;
+
+    // A hidden stimulus delivers point numbers. The buffer is the channel's and is reused;
+    // only an AddData called from inside the delivery of another needs one of its own.
+    double* xs = x;
+    std::vector<double> nested;
+    if (stimulusHidden_ && count > 0) {
+      std::vector<double>* numbers = &nested;
+      if (!pointNumbersBusy_) {
+        numbers = &pointNumbers_;
+        pointNumbersBusy_ = ownsNumbers = true;
+      }
+      if (numbers->size() < static_cast<std::size_t>(count)) numbers->resize(count);
+      double* out = numbers->data();
+      const double first = static_cast<double>(offset) + 1.0;
+      for (int i = 0; i < count; ++i) out[i] = first + i;
+      xs = out;
     }
+
+    const std::size_t n = subscribers_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (CMeasurementSubscriber* s = subscribers_[i]) {
+        s->CallbackData(this, offset, count, xs, y, z);
+        if (pass.Destroyed()) return true;
+      }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      if (CMeasurementSubscriber* s = subscribers_[i]) {
+        s->CallbackDataDone(this);
+        if (pass.Destroyed()) return true;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // A subscriber (or the point numbers) could not get the memory for this chunk. The
+    // chunk is lost; the channel and the host go on.
+    LogMessage(L"Control", L"Out of memory while delivering " + std::to_wstring(count) + L" points at " +
+                               std::to_wstring(offset) + L" of channel \"" +
+                               (pass.Destroyed() ? std::wstring() : name_) + L"\"",
+               true);
+    if (!pass.Destroyed() && ownsNumbers) pointNumbersBusy_ = false;
+    return false;
   }
   if (ownsNumbers) pointNumbersBusy_ = false;
+  return true;
 }
 
 // The range of a power sweep follows its data: replaced when the data cover clearly less than

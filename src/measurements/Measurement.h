@@ -21,6 +21,10 @@ class CMeasurementSubscriber;
 
 class CMeasurement : public MeasurementInterface {
  public:
+  // The largest sweep a channel takes: 2^26 points (67,108,864). A larger point count is
+  // refused, and so is a chunk that would reach past it, whatever the point count is.
+  static constexpr int kMaxPointsCount = 1 << 26;
+
   CMeasurement() = default;
   CMeasurement(const CMeasurement&) = delete;
   CMeasurement& operator=(const CMeasurement&) = delete;
@@ -78,12 +82,15 @@ class CMeasurement : public MeasurementInterface {
   // range is kept in host units and re-applied in the new ones.
   void SetStimulusQuantity(const std::wstring& quantity);
   virtual void SetResponseQuantity(const std::wstring& quantity);
+  // 0 … kMaxPointsCount; anything else is reported, logged and leaves the count as it was.
   void SetPointsCount(int count);
   // Shows point numbers instead of stimulus values; always announced.
   void HideStimulus(bool hide);
   // One chunk of the sweep: points offset … offset + count − 1; x, y, z are passed on as they
-  // are (y and z may be null). reset starts a new sweep.
-  void AddData(int offset, int count, double* x, double* y, double* z, bool reset = false);
+  // are (y and z may be null). reset starts a new sweep. False when the chunk was refused (a
+  // negative offset, or one ending past kMaxPointsCount) or memory ran out while it was
+  // delivered; both are reported, and no exception leaves the call.
+  bool AddData(int offset, int count, double* x, double* y, double* z, bool reset = false);
   // "SyncOut" and "FrequencyCounter" are events: their value is read inside the notification
   // and cleared after it, so the same value again is a new event.
   void SetParameter(const std::wstring& name, const std::wstring& value);

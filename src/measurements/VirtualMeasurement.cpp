@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "common/Assert.h"
+#include "common/Log.h"
 #include "common/Text.h"
 #include "core/DiagCommonLib.h"
 
@@ -260,13 +262,28 @@ void CVirtualMeasurement::ReadReferenceImpedances() {
 
 bool CVirtualMeasurement::Reserve(int points) {
   if (points <= capacity_) return true;
+  if (!PV_ASSERT_MSG(points <= kMaxPointsCount, "Cnt + Offset <= Size")) return false;
   if (delivering_ > 0) return false;  // our subscribers still hold pointers into the buffers
   const std::size_t n = static_cast<std::size_t>(points);
-  samples_.resize(n * sourceCount_);
-  masks_.resize(n, 0);
-  x_.resize(n, kNaN);
-  outY_.resize(n);
-  outZ_.resize(n);
+  try {
+    samples_.resize(n * static_cast<std::size_t>(sourceCount_));
+    masks_.resize(n, 0);
+    x_.resize(n, kNaN);
+    outY_.resize(n);
+    outZ_.resize(n);
+  } catch (const std::bad_alloc&) {
+    // Back to empty buffers: a sweep that does not fit is dropped, not half stored.
+    samples_ = {};
+    masks_ = {};
+    x_ = {};
+    outY_ = {};
+    outZ_ = {};
+    capacity_ = 0;
+    LogMessage(L"Control", L"Out of memory for " + std::to_wstring(points) + L" points of virtual channel \"" +
+                               virtualName_ + L"\"",
+               true);
+    return false;
+  }
   capacity_ = points;
   return true;
 }
@@ -285,7 +302,9 @@ void CVirtualMeasurement::CallbackData(CMeasurement* source, int offset, int cou
   }
   if (count <= 0) return;  // a sweep restart alone, announced before with mpNewSweep
   if (!PV_ASSERT(z != NULL)) return;
-  if (!PV_ASSERT(y != nullptr) || !PV_ASSERT(offset >= 0)) return;
+  if (!PV_ASSERT(y != nullptr)) return;
+  // The end of the block is computed only once it is known not to pass the largest sweep.
+  if (!PV_ASSERT_MSG(offset >= 0 && count <= kMaxPointsCount - offset, "Cnt + Offset <= Size")) return;
   if (!Reserve(offset + count)) return;
 
   // Store the block; a point whose last missing source this was becomes computable.

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/Settings.h"
 #include "common/Text.h"
+#include "core/PluginScan.h"
 #include "support/Capture.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -303,4 +307,27 @@ TEST(DiagramControl, ActivityFollowsTheActiveDiagram) {
   control->SetActiveDiagram(1);
   EXPECT_FALSE(a->GetActive());
   EXPECT_TRUE(b->GetActive());
+
+// A package that throws or aborts in its static initialiser used to end the host while the
+// control was being built; now the scan skips it and the control comes up without it.
+TEST(DiagramControl, PackagesThatFailWhileLoadingDoNotStopTheControl) {
+  namespace fs = std::filesystem;
+  const fs::path folder = FreshDir("control-unsafe-packages");
+  const fs::path plugins = PLOTVANE_TEST_PLUGIN_DIR;
+  for (const char* file : {"FilterThrowsAtLoad.so", "FilterAbortsAtLoad.so"})
+    fs::copy_file(plugins / "unsafe" / file, folder / file);
+  fs::copy_file(plugins / "FilterScale.so", folder / "FilterScale.so");
+  SPluginScanSettings settings;
+  settings.cacheFile = (folder / "scan.cache").string();
+  const SPluginScanSettings previous = SetPluginScanSettings(settings);
+
+  LogCapture log;
+  {
+    CDiagramControl control(nullptr, L"SCALE", folder.wstring());
+    ASSERT_EQ(control.GetFilterFactory()->Count(), 1);
+    EXPECT_EQ(control.GetFilterFactory()->GetName(0), L"SCALE");
+  }
+  SetPluginScanSettings(previous);
+  EXPECT_TRUE(log.Saw(L"Factory", L"Scanned FilterThrowsAtLoad.so: crashed"));
+  EXPECT_TRUE(log.Saw(L"Factory", L"Scanned FilterAbortsAtLoad.so: crashed"));
 }

@@ -100,6 +100,23 @@ TEST_F(InterpreterTest, ErrorsKeepThePreviousExpression) {
   }
 }
 
+// Texts that look like the internal identifiers, with numbers no index can hold, are refused
+// like any other bad text: a failing result, never an exception.
+TEST_F(InterpreterTest, IdentifierLookalikesFailWithoutThrowing) {
+  Declare({{L"A", 7}, {L"B", 2}});
+  ASSERT_EQ(Eval(L"A-B"), 5);
+  for (const wchar_t* e : {L"1_v99999999999999999999", L"A+1_v99999999999999999999", L"_v99999999999999999999",
+                           L"1_v1", L"A*1_v184467440737095516160", L"(1_v00000000000000000000000001"}) {
+    HResult hr = S_OK;
+    EXPECT_NO_THROW(hr = interp->SetExpression(e)) << e;
+    EXPECT_TRUE(Failed(hr)) << e;
+    EXPECT_FALSE(interp->GetErrorText().empty()) << e;
+  }
+  double result = 0;
+  EXPECT_EQ(interp->Calculate(&result), S_OK);
+  EXPECT_EQ(result, 5);
+}
+
 TEST_F(InterpreterTest, LengthLimits) {
   std::wstring expression = L"1";
   while (expression.size() + 2 <= kMaxExpressionLength) expression += L"+1";

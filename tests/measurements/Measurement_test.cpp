@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -368,4 +370,75 @@ TEST(Measurement, SetDataToMemoryReplacesTheMemoryTraceOnTheFirstDiagramShowingT
   EXPECT_EQ(elsewhere.ops, (Texts{L"select 0", L"delete"}));
   EXPECT_EQ(first.ops, (Texts{L"select 0", L"delete", L"remember Tr1 Mem"}));
   EXPECT_TRUE(second.ops.empty());
+}
+
+// A host's offset near INT_MAX must not wrap "offset + count" in any subscriber: the channel
+// refuses every chunk that reaches past the largest sweep, whatever its point count says.
+TEST(Measurement, ChunksReachingPastTheLargestSweepAreRefusedBeforeAnySubscriber) {
+  constexpr int kMax = CMeasurement::kMaxPointsCount;
+  constexpr int kIntMax = std::numeric_limits<int>::max();
+  constexpr int kIntMin = std::numeric_limits<int>::min();
+  Channel c;
+  c.m.SetPointsCount(201);
+  c.Take();
+  double x[2] = {1, 2};
+  AssertCapture asserts;
+  for (auto [offset, count] : std::vector<std::pair<int, int>>{
+           {kIntMax - 1, 2}, {kIntMax, 1}, {kIntMax, kIntMax}, {-1, 1}, {kIntMin, 2}, {kMax, 1}, {kMax - 1, 2}, {0, kMax + 1}}) {
+    asserts.Clear();
+    EXPECT_FALSE(c.m.AddData(offset, count, x, x, nullptr, true)) << offset << " " << count;
+    EXPECT_TRUE(asserts.Saw("Cnt + Offset <= Size")) << offset << " " << count;
+  }
+  EXPECT_TRUE(c.sub.calls.empty());  // not even the reset went out
+
+  // The last point of the largest sweep is a point like any other; a negative count keeps
+  // meaning "a reset alone" whatever the offset.
+  asserts.Clear();
+  EXPECT_TRUE(c.m.AddData(kMax - 1, 1, x, x, nullptr));
+  EXPECT_TRUE(c.m.AddData(kIntMax, -1, x, x, nullptr, true));
+  EXPECT_EQ(asserts.Count(), 0u);
+  ASSERT_EQ(c.sub.DataCalls().size(), 1u);
+  EXPECT_EQ(c.sub.DataCalls()[0]->offset, kMax - 1);
+  EXPECT_EQ(c.Take(), (Kinds{mpNewSweep}));
+}
+
+TEST(Measurement, PointCountsBeyondTheMaximumAreRefusedWithAReportAndALogLine) {
+  Channel c;
+  c.m.SetName(L"S21");
+  c.m.SetPointsCount(1601);
+  c.Take();
+  AssertCapture asserts;
+  LogCapture log;
+  for (int count : {std::numeric_limits<int>::max(), CMeasurement::kMaxPointsCount + 1, -1}) {
+    c.m.SetPointsCount(count);
+    EXPECT_EQ(c.m.GetPointsCount(), 1601);
+  }
+  EXPECT_TRUE(c.Take().empty());
+  EXPECT_EQ(asserts.Count(), 3u);
+  EXPECT_TRUE(log.Saw(L"Control", L"Point count 2147483647 of channel \"S21\" refused"));
+  c.m.SetPointsCount(CMeasurement::kMaxPointsCount);
+  EXPECT_EQ(c.m.GetPointsCount(), CMeasurement::kMaxPointsCount);
+  EXPECT_EQ(asserts.Count(), 3u);
+}
+
+TEST(Measurement, RunningOutOfMemoryFailsTheChunkAndNothingElse) {
+  Channel c;
+  c.m.HideStimulus(true);  // the channel's own point-number buffer is in use during delivery
+  c.m.SetPointsCount(3);
+  bool starve = true;
+  c.sub.onData = [&](CMeasurement*, int, int, const double*) {
+    if (starve) throw std::bad_alloc();
+  };
+  double v[3] = {0, 0, 0};
+  LogCapture log;
+  EXPECT_FALSE(c.m.AddData(0, 3, v, v, nullptr));
+  EXPECT_TRUE(log.Saw(L"Control", L"Out of memory while delivering 3 points at 0"));
+  EXPECT_EQ(c.sub.CountOf('E'), 0);
+
+  starve = false;
+  c.sub.Clear();
+  EXPECT_TRUE(c.m.AddData(0, 3, v, v, nullptr));
+  ASSERT_EQ(c.sub.DataCalls().size(), 1u);
+  EXPECT_EQ(c.sub.DataCalls()[0]->xValues, (std::vector<double>{1, 2, 3}));
+  EXPECT_EQ(c.sub.CountOf('E'), 1);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -278,5 +279,25 @@ TEST(VirtualMeasurement, ChannelsConfiguredBeforeItDescribeItAtOnce) {
   EXPECT_DOUBLE_EQ(z.vm.GetStimulusStop(), 300e6);
   FeedS(rig, {SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}});
   EXPECT_EQ(z.values.size(), 3u);
+
+// The block's end is what the assembly buffers are sized by: it must never wrap around.
+TEST(VirtualMeasurement, BlocksReachingPastTheLargestSweepAreRefusedWithoutReserving) {
+  Rig rig;
+  Virtual v(L"Z11", rig);
+  double x[2] = {1, 2}, y[2] = {0.1, 0.2}, z[2] = {0, 0};
+  AssertCapture asserts;
+  for (auto [offset, count] : std::vector<std::pair<int, int>>{
+           {std::numeric_limits<int>::max() - 1, 2}, {std::numeric_limits<int>::max(), 1},
+           {-1, 2}, {CMeasurement::kMaxPointsCount, 1}}) {
+    asserts.Clear();
+    v.vm.CallbackData(&rig[L"S11"], offset, count, x, y, z);  // as a source would, unchecked
+    EXPECT_TRUE(asserts.Saw("Cnt + Offset <= Size")) << offset;
+  }
+  EXPECT_TRUE(v.blocks.empty());
+
+  // The channel still assembles ordinary sweeps afterwards.
+  asserts.Clear();
+  FeedS(rig, {SPoint{Complex(0.2, 0), Complex(0.5, 0), Complex(0.5, 0), Complex(0.2, 0)}});
+  EXPECT_EQ(v.blocks, (Blocks{{0, 1}}));
   EXPECT_EQ(asserts.Count(), 0u);
 }
