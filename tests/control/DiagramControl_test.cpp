@@ -307,6 +307,7 @@ TEST(DiagramControl, ActivityFollowsTheActiveDiagram) {
   control->SetActiveDiagram(1);
   EXPECT_FALSE(a->GetActive());
   EXPECT_TRUE(b->GetActive());
+}
 
 // A package that throws or aborts in its static initialiser used to end the host while the
 // control was being built; now the scan skips it and the control comes up without it.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "core/PluginApi.h"
 #include "core/PluginManager.h"
 #include "support/Capture.h"
 #include "support/TempDir.h"
@@ -61,7 +62,8 @@ TEST(PluginScan, PackagesThatFailWhileLoadingAreSkippedAndTheRestLoad) {
   EXPECT_TRUE(Logged(log, L"this package refuses to load"));  // what the scanner said last
   EXPECT_TRUE(Logged(log, L"Scanned FilterAbortsAtLoad.so: crashed, loading ended with signal 6"));
   EXPECT_TRUE(Logged(log, L"Scanned FilterHangsAtLoad.so: timeout, did not finish loading in time"));
-  EXPECT_TRUE(Logged(log, L"Scanned FilterScale.so: loaded (\"SCALE\", \"FILTER\", API 1)"));
+  EXPECT_TRUE(Logged(log, L"Scanned FilterScale.so: loaded (\"SCALE\", \"FILTER\", API " +
+                              std::to_wstring(PLOTVANE_PLUGIN_API_VERSION) + L")"));
   EXPECT_TRUE(Logged(log, L"\t\tSkipped: did not finish loading in time"));
   EXPECT_LT(took, std::chrono::seconds(10));  // the hanging one is killed at its time-out
 
@@ -87,7 +89,7 @@ TEST(PluginScan, AChangedPackageIsScannedAgain) {
   EXPECT_EQ(results[0].verdict, EPluginScanVerdict::Loaded);
   EXPECT_EQ(results[0].name, "SCALE");
   EXPECT_EQ(results[0].type, "FILTER");
-  EXPECT_EQ(results[0].apiVersion, 1);
+  EXPECT_EQ(results[0].apiVersion, PLOTVANE_PLUGIN_API_VERSION);
   // Not a shared object: refused cleanly by the loader, so the host may try it itself.
   EXPECT_EQ(results[1].verdict, EPluginScanVerdict::Unopenable);
   EXPECT_TRUE(results[1].Safe());

@@ -279,6 +279,8 @@ TEST(VirtualMeasurement, ChannelsConfiguredBeforeItDescribeItAtOnce) {
   EXPECT_DOUBLE_EQ(z.vm.GetStimulusStop(), 300e6);
   FeedS(rig, {SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}, SPoint{0.1, 0.2, 0.2, 0.1}});
   EXPECT_EQ(z.values.size(), 3u);
+  EXPECT_EQ(asserts.Count(), 0u);
+}
 
 // The block's end is what the assembly buffers are sized by: it must never wrap around.
 TEST(VirtualMeasurement, BlocksReachingPastTheLargestSweepAreRefusedWithoutReserving) {
