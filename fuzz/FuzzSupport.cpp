@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "chart/CountingCanvas.h"
+#include "support/CountingCanvas.h"
 #include "common/Assert.h"
 #include "common/Log.h"
 #include "common/Text.h"

@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (d >= f.control.GetDiagramCount()) break;
         CDiagram* diagram = f.control.GetDiagram(d);
         const unsigned t = in.Byte() % 32;
-        if (t < diagram->GetTraceCount()) diagram->GetTrace(t)->SetPlot(static_cast<EPlot>(in.Byte() % 9));
+        if (t < diagram->GetTraceCount()) diagram->Trace(t)->SetPlot(static_cast<EPlot>(in.Byte() % 9));
         break;
       }
       case 10:
