@@ -1048,6 +1048,65 @@ CMenuItem* AddCommand(CMenuComponent* menu, const char* caption, std::function<v
 
 }  // namespace
 
+std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
+  const std::size_t dot = path.find_last_of(L'.');
+  const std::wstring ext = dot == std::wstring::npos ? std::wstring() : ToLowerText(path.substr(dot + 1));
+  const bool network = ext == L"ts" || (ext.size() >= 3 && ext.front() == L's' && ext.back() == L'p');
+  if (network) return LoadNetworkFile(path);
+  auto* memory = static_cast<CTraceStatic*>(CreateStaticTrace());
+  if (memory == nullptr) return {};
+  const int result = memory->Load(path, ext == L"trc" ? tftTrc : tftTable);
+  if (result != 0) {
+    if (result > 0) {  // the table itself could not be read; the refusals told the operator already
+      std::wstring text = Tr("Файл трассы %0 не прочитан: он не является таблицей чисел.");
+      ReplaceString(text, L"%0", path);
+      QuorMessageBox(nullptr, text, Tr("Ошибка при открытии трассы"), MB_OK | MB_ICONERROR);
+    }
+    DeleteTrace(memory);
+    return {};
+  }
+  return {memory};
+}
+
+void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
+  if (menu == nullptr) return;
+  TraceInterface* selected = SelectedTrace(0);
+  AddCommand(menu, "&Запомнить трассу", [this] {
+    if (TraceInterface* trace = SelectedTrace(0)) RememberTrace(trace, std::wstring());
+  })->SetEnabled(selected != nullptr);
+  AddCommand(menu, "Создать &математическую трассу", [this] { CreateMathTrace(); }, L"Ctrl+M", 5);
+  AddMenuSeparator(menu);
+  AddCommand(menu, "&Загрузить трассу из файла...", [this] {
+    std::wstring path;
+    if (UserInteraction().OpenFileName(nullptr, Tr("Загрузить трассу из файла"),
+                                       Tr("Трассы и цепи (*.trs *.trc *.csv *.s1p *.s2p *.s3p *.s4p *.ts)|*.trs;*.trc;*.csv;*.s1p;*.s2p;*.s3p;*.s4p;*.ts"),
+                                       path))
+      LoadTraceFile(path);
+  });
+  AddCommand(menu, "&Сохранить трассу в файл...", [this] {
+    TraceInterface* trace = SelectedTrace(0);
+    std::wstring path;
+    if (trace == nullptr ||
+        !UserInteraction().SaveFileName(nullptr, Tr("Сохранить трассу в файл"),
+                                        Tr("Трассы (*.trs *.trc *.csv)|*.trs;*.trc;*.csv|Цепь с одним портом (*.s1p *.ts)|*.s1p;*.ts"),
+                                        path))
+      return;
+    if (!trace->SaveDataToFile(path.c_str())) {
+      std::wstring text = Tr("Трассу не удалось сохранить в файл %0.");
+      ReplaceString(text, L"%0", path);
+      QuorMessageBox(nullptr, text, Tr("Ошибка"), MB_OK | MB_ICONERROR);
+    }
+  })->SetEnabled(selected != nullptr);
+  if (selected != nullptr) {
+    CPopupMenu own;
+    selected->PrepareMenu(&own);
+    if (own.Items().Count() > 0) {
+      AddMenuSeparator(menu);
+      selected->PrepareMenu(menu);
+    }
+  }
+}
+
 void CDiagram::PrepareMenu(CPopupMenu* menu) {
   if (menu == nullptr) return;
   AddCommand(menu, "&Автомасштаб диаграммы", [this] { AutoScaleAllTraces(); }, L"Ctrl+*", 11);

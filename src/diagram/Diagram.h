@@ -209,6 +209,13 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The diagram's context menu: autoscale, new traces, selection, the view submenu with the
   // axis bindings, stretching and the logarithmic axes.
   void PrepareMenu(CPopupMenu* menu);
+  // The trace menu: remember the selected trace, a new math trace, load a trace or network
+  // file into memory traces, save the selected trace to a file, then the selected trace's own
+  // items. File names are asked through the user-interaction port.
+  void PrepareTraceMenu(CPopupMenu* menu);
+  // Reads a trace file (a table or, by its extension, a Touchstone network) into new memory
+  // traces; the operator is told when it cannot be read. The traces made, none on failure.
+  std::vector<TraceInterface*> LoadTraceFile(const std::wstring& path);
 
   // --- bars, layout and drawing
   unsigned GetBarCount() const { return static_cast<unsigned>(hBars_.size()); }

@@ -143,6 +143,7 @@ void TPlotvaneArea::FillMenu(QMenu* menu, int kind) {
   SPanel& panel = *panels_[static_cast<std::size_t>(active)];
   panel.menu.Items().Clear();
   if (kind == 0) panel.diagram->PrepareMenu(&panel.menu);
+  if (kind == 2) panel.diagram->PrepareTraceMenu(&panel.menu);
   FillQMenu(menu, panel.menu.Items());
   if (kind == 3 && control_->onViewMenu) control_->onViewMenu();
 }

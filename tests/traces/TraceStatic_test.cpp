@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 
 #include "common/Matrix.h"
+#include "core/MenuModel.h"
 #include "common/Text.h"
 #include "diagram/Diagram.h"
 #include "support/Capture.h"
@@ -236,4 +237,38 @@ TEST(TraceStatic, TouchstoneNetworksBecomeComplexMemoryTraces) {
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, Tr("Ошибка при открытии трассы"));
   EXPECT_EQ(b.diagram->GetTraceCount(), 5u);
+}
+
+TEST(TraceStatic, TheTraceMenuRemembersLoadsAndSaves) {
+  UserInteractionScript ui;
+  const auto dir = FreshDir("trace_menu");
+  Bench b;
+  b.Sweep(2);
+  b.diagram->SelectTrace(0);
+  const auto run = [&](const std::wstring& caption) {
+    CPopupMenu menu;
+    b.diagram->PrepareTraceMenu(&menu);
+    for (int i = 0; i < menu.Items().Count(); ++i)
+      if (menu.Items().Item(i)->GetCaption() == caption) return menu.Items().Item(i)->Click();
+    ADD_FAILURE() << "no item " << WideToUtf8(caption);
+    return false;
+  };
+  run(Tr("&Запомнить трассу"));
+  ASSERT_EQ(b.diagram->GetTraceCount(), 2u);
+  EXPECT_EQ(b.diagram->Trace(1u)->GetTraceType(), L"Memory");
+
+  b.diagram->SelectTrace(0);
+  ui->fileAnswers = {W(dir / "saved.trs")};
+  run(Tr("&Сохранить трассу в файл..."));
+  ui->fileAnswers = {W(dir / "saved.trs")};
+  run(Tr("&Загрузить трассу из файла..."));
+  ASSERT_EQ(b.diagram->GetTraceCount(), 3u);
+  EXPECT_DOUBLE_EQ(b.diagram->Trace(2u)->Value(vtResponse, 4), 6);
+
+  std::ofstream(dir / "junk.trs") << "1 2\n3 x\n";
+  ui->fileAnswers = {W(dir / "junk.trs")};
+  run(Tr("&Загрузить трассу из файла..."));
+  EXPECT_EQ(b.diagram->GetTraceCount(), 3u);  // nothing made
+  ASSERT_FALSE(ui->boxes.empty());
+  EXPECT_NE(ui->boxes.back().text.find(W(dir / "junk.trs")), std::wstring::npos);
 }
