@@ -23,8 +23,10 @@
 #include "common/Text.h"
 #include "common/Xml.h"
 #include "control/DiagramControl.h"
+#include "diagram/Diagram.h"
 #include "diagram/ObjectArranger.h"
 #include "measurements/Measurement.h"
+#include "traces/TraceMath.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -108,6 +110,28 @@ bool SaveSnapshot(QWidget& area, const QString& file) {
     return painter.end();
   }
   return area.grab().save(file);
+}
+
+// After the first sweep: a memory copy of the first diagram's S21 and a math trace of the
+// live S21 less that copy, so the drift of the live trace shows against the reference.
+void AddReferenceTraces(CDiagramControl& control) {
+  CDiagram* diagram = control.GetDiagramCount() > 0 ? control.GetDiagram(0) : nullptr;
+  if (diagram == nullptr) return;
+  CTraceMathSource* s21 = nullptr;
+  for (unsigned i = 0; i < diagram->GetTraceCount(); ++i) {
+    if (diagram->Trace(i)->GetTraceType() == L"Memory") return;  // the layout has its own
+    MeasurementInterface* m = diagram->Trace(i)->Measurement();
+    if (m != nullptr && m->GetName() == L"S21") s21 = dynamic_cast<CTraceMathSource*>(diagram->Trace(i));
+  }
+  if (s21 == nullptr) return;
+  auto* memory = dynamic_cast<CTraceMathSource*>(diagram->RememberTrace(s21, Tr("S21 память")));
+  auto* math = dynamic_cast<CTraceMath*>(diagram->AddMathTrace());
+  if (memory == nullptr || math == nullptr) return;
+  math->SetName(Tr("S21 − память"));
+  math->SetSourceTrace(0, s21);
+  math->SetSourceTrace(1, memory);
+  math->SetExpression(L"A-B");
+  math->SetScale(0, 0.1);
 }
 
 }  // namespace
@@ -198,6 +222,7 @@ int main(int argc, char** argv) {
   const auto tick = [&] {
     simulator.Sweep();
     area->SetDiagramString(L"DEMODINFO", DemodulationInfo(++sweep).c_str());
+    if (sweep == 1) AddReferenceTraces(*area->Control());
   };
 
   if (offscreen) {

@@ -240,6 +240,13 @@ void CTraceMath::SourceDataChanged(CTraceMathSource* source, bool reset, int siz
   if (offset < 0 || count <= 0 || offset > a->Count() - count || (b != nullptr && offset > b->Count() - count)) return;
   SBlock block{pendingReset_, offset, count, size};
   const bool complex = IsComplex();
+  // Real results are in the format the operands are shown in, not the channel's own: the
+  // trace's filters must take them as such.
+  const std::wstring shown = complex ? std::wstring(L"Cmplx") : a->GetQuantity(vtResponse);
+  if (GetSrcQuantity(vtResponse) != shown) {
+    SetSrcQuantity(vtResponse, shown.c_str());
+    FiltersTraceChanged();
+  }
   if (!buffers_.Prepare(block, count, complex)) return;
   for (int i = 0; i < count; ++i) block.x[i] = a->Value(vtStimulus, static_cast<unsigned>(offset + i), true);
   if (complex) {
