@@ -73,6 +73,13 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   int SrcSize() const override { return static_cast<int>(srcX_.size()); }
   int GetSrcOffset() const override { return nextOffset_; }
   double SrcValue(EDataValueType type, unsigned index) const override;
+  // The source buffer's column of a component (SrcSize() values); null for a second
+  // component the data never had.
+  const double* SrcColumn(EDataValueType type) const {
+    if (type == vtStimulus) return srcX_.data();
+    if (type == vtResponse) return srcY_.data();
+    return srcZ_.size() == srcX_.size() ? srcZ_.data() : nullptr;
+  }
   SourcePoint SrcPoint(unsigned index) const {
     return {SrcValue(vtStimulus, index), SrcValue(vtResponse, index), SrcValue(vtResponseIm, index)};
   }

@@ -248,20 +248,25 @@ void CTraceMath::SourceDataChanged(CTraceMathSource* source, bool reset, int siz
     FiltersTraceChanged();
   }
   if (!buffers_.Prepare(block, count, complex)) return;
-  for (int i = 0; i < count; ++i) block.x[i] = a->Value(vtStimulus, static_cast<unsigned>(offset + i), true);
+  // The stimulus of A as received (the display buffer holds it as it came through).
+  std::copy(a->DisplayData().X() + offset, a->DisplayData().X() + offset + count, block.x);
   if (complex) {
+    const double* are = a->SrcColumn(vtResponse) + offset;
+    const double* aim = a->SrcColumn(vtResponseIm);
+    const double* bre = b != nullptr ? b->SrcColumn(vtResponse) + offset : nullptr;
+    const double* bim = b != nullptr ? b->SrcColumn(vtResponseIm) : nullptr;
+    const int op = mode_ - kFirstComplexMode;
     for (int i = 0; i < count; ++i) {
-      const unsigned k = static_cast<unsigned>(offset + i);
-      const std::complex<double> va(a->SrcValue(vtResponse, k), a->SrcValue(vtResponseIm, k));
-      const std::complex<double> vb = b != nullptr ? std::complex<double>(b->SrcValue(vtResponse, k), b->SrcValue(vtResponseIm, k))
-                                                   : std::complex<double>(kNaN, kNaN);
+      const std::complex<double> va(are[i], aim != nullptr ? aim[offset + i] : 0.0);
+      const std::complex<double> vb = bre != nullptr ? std::complex<double>(bre[i], bim != nullptr ? bim[offset + i] : 0.0)
+                                                     : std::complex<double>(kNaN, kNaN);
       std::complex<double> r;
-      switch (mode_ - kFirstComplexMode) {
+      switch (op) {
         case 0: r = va - vb; break;
         case 1: r = va + vb; break;
-        case 2: r = (va + vb) / 2.0; break;
+        case 2: r = 0.5 * (va + vb); break;
         case 3: r = Divide(va, vb); break;
-        default: r = va * vb; break;
+        default: r = {va.real() * vb.real() - va.imag() * vb.imag(), va.real() * vb.imag() + va.imag() * vb.real()}; break;
       }
       block.y[i] = r.real();
       block.z[i] = r.imag();
