@@ -59,6 +59,9 @@ class CMatrixParser {
   std::size_t rows = 0;
   std::size_t cols = 0;
 
+  // The line read last (the one a content error is in).
+  std::size_t LineNumber() const { return line_; }
+
   EMatrixResult Line(const char* p, const char* eol) {
     ++line_;
     if (line_ == 1 && eol - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
@@ -282,11 +285,12 @@ void CDoubleMatrix::Set(std::size_t row, std::size_t col, double value) {
 }
 
 EMatrixResult LoadCustomMatrixFromFile(const std::wstring& path, CDoubleMatrix& matrix, unsigned flags,
-                                       std::wstring* header) {
+                                       std::wstring* header, std::size_t* failedLine) {
   (void)flags;  // both separators are always understood
   std::string headerText;
   CMatrixParser parser(path, header ? &headerText : nullptr);
   const EMatrixResult result = ParseFile(path, parser);
+  if (failedLine != nullptr) *failedLine = result == mrNotANumber || result == mrRaggedRows ? parser.LineNumber() : 0;
   if (result != mrOk) return result;
   matrix.Assign(parser.cols == 0 ? 0 : parser.rows, parser.cols, std::move(parser.values));
   if (header) *header = Utf8ToWide(headerText);

@@ -66,9 +66,10 @@ enum EMatrixResult : int {
 
 // Reads a matrix file. On success the matrix takes the table (0 × 0 for a file without
 // rows); on failure it is left as it was. `header` (optional) receives the header lines as
-// written, each with its "#" and its line break.
+// written, each with its "#" and its line break; `failedLine` (optional) the number of the
+// line with bad content (0 for other failures).
 EMatrixResult LoadCustomMatrixFromFile(const std::wstring& path, CDoubleMatrix& matrix, unsigned flags = 0,
-                                       std::wstring* header = nullptr);
+                                       std::wstring* header = nullptr, std::size_t* failedLine = nullptr);
 
 // Writes a matrix file atomically (temporary file beside it, flushed to the disk, renamed).
 // `headerText` comes first, line by line; a line that does not start with "#" gets "# " in

@@ -288,7 +288,7 @@ std::vector<TraceInterface*> CDiagram::LoadNetworkFile(const std::wstring& path,
   STouchstoneData network;
   const STouchstoneResult result = LoadTouchstone(path, network);
   if (!result) {
-    QuorMessageBox(nullptr, result.description, Tr("Ошибка при открытии трассы"), MB_OK | MB_ICONERROR);
+    QuorMessageBox(nullptr, path + L":\n" + result.description, Tr("Ошибка при открытии трассы"), MB_OK | MB_ICONERROR);
     return {};
   }
   std::vector<std::pair<int, int>> wanted = parameters;
@@ -1058,8 +1058,10 @@ std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
   const int result = memory->Load(path, ext == L"trc" ? tftTrc : tftTable);
   if (result != 0) {
     if (result > 0) {  // the table itself could not be read; the refusals told the operator already
-      std::wstring text = Tr("Файл трассы %0 не прочитан: он не является таблицей чисел.");
+      std::wstring text = memory->LoadFailedLine() > 0 ? Tr("Файл трассы %0 не прочитан: строка %1 не является строкой таблицы чисел.")
+                                                       : Tr("Файл трассы %0 не прочитан.");
       ReplaceString(text, L"%0", path);
+      ReplaceString(text, L"%1", std::to_wstring(memory->LoadFailedLine()));
       QuorMessageBox(nullptr, text, Tr("Ошибка при открытии трассы"), MB_OK | MB_ICONERROR);
     }
     DeleteTrace(memory);

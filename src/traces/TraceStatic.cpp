@@ -191,7 +191,8 @@ void CTraceStatic::Refresh() {
 
 int CTraceStatic::Load(const std::wstring& fileName, ETraceFileType type) {
   CDoubleMatrix matrix;
-  const EMatrixResult read = LoadCustomMatrixFromFile(fileName, matrix, 0);
+  failedLine_ = 0;
+  const EMatrixResult read = LoadCustomMatrixFromFile(fileName, matrix, 0, nullptr, &failedLine_);
   if (read != mrOk) return read;
   if (type == tftSpectrum) {
     SetSrcQuantity(vtResponse, L"SGramWF");

@@ -41,8 +41,10 @@ class CTraceStatic : public CTraceMathSource {
   void SetValues(TraceInterface* source, bool raw);
   // Takes the data again from the source, while it exists.
   void Refresh();
-  // Reads a trace file; 0, a matrix file result, or -1 after a message box.
+  // Reads a trace file; 0, a matrix file result, or -1 after a message box. After a matrix
+  // file result, LoadFailedLine names the line with bad content (0 when none does).
   int Load(const std::wstring& fileName, ETraceFileType type);
+  std::size_t LoadFailedLine() const { return failedLine_; }
   // One parameter (row, column: 0-based ports) of a loaded Touchstone network as complex data
   // over frequency, so every display format of the trace works.
   void TakeNetworkParameter(const STouchstoneData& network, std::size_t row, std::size_t col,
@@ -64,4 +66,5 @@ class CTraceStatic : public CTraceMathSource {
   std::wstring fileName_;
   std::wstring timeDate_;
   bool fixedHorizAxis_ = false;
+  std::size_t failedLine_ = 0;
 };

@@ -185,3 +185,29 @@ TEST(TraceMath, TheMenuCommandsOpenTheExpressionEditor) {
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, Tr("Ошибка создания математической трассы"));
 }
+
+TEST(TraceMath, ALayoutWithAllThreeKindsComesBackWithTheMathSources) {
+  Bench bench;
+  Bench::Sweep(bench.first, 4, 0);
+  TraceInterface* memory = bench.diagram->RememberTrace(bench.a, L"Golden");
+  CTraceMath* math = bench.Math();
+  math->SetSourceTrace(0, static_cast<CTraceMathSource*>(bench.a));
+  math->SetSourceTrace(1, dynamic_cast<CTraceMathSource*>(memory));
+  pugi::xml_document doc;
+  bench.diagram->Serialize(doc.append_child("diagram"));
+
+  CControlStub control;
+  CDiagram loaded(&control);
+  loaded.AddMeasurement(&bench.first);
+  loaded.AddMeasurement(&bench.second);
+  loaded.Deserialize(doc.first_child());
+  ASSERT_EQ(loaded.GetTraceCount(), 4u);
+  EXPECT_EQ(loaded.Trace(2u)->GetTraceType(), L"Memory");
+  auto* again = dynamic_cast<CTraceMath*>(loaded.Trace(3u));
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->GetSource(0), bench.a->GetName());
+  EXPECT_EQ(again->GetSource(1), L"Golden");
+  Bench::Sweep(bench.first, 7, 0);  // the live source moves; the stored one stays
+  ASSERT_EQ(again->Count(), 201);
+  EXPECT_DOUBLE_EQ(again->Value(vtResponse, 50), 3);
+}

@@ -15,6 +15,7 @@
 #include "core/MenuModel.h"
 #include "common/Text.h"
 #include "diagram/Diagram.h"
+#include "filters/Filter.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
 #include "support/TempDir.h"
@@ -219,6 +220,19 @@ TEST(TraceStatic, TouchstoneNetworksBecomeComplexMemoryTraces) {
     EXPECT_DOUBLE_EQ(s21->SrcValue(vtResponseIm, static_cast<unsigned>(p)), fet.At(p, 1, 0).imag());
   }
 
+  // Complex data show in every format: the phase, and the plane of the Smith chart.
+  CFilter* quantity = s21->GetFilter(L"QUANTITY");
+  ASSERT_NE(quantity, nullptr);
+  quantity->SetParameter(L"mode", L"2");
+  s21->FilterParametersUpdated(true);
+  EXPECT_EQ(s21->GetQuantity(vtResponse), L"°");
+  const std::complex<double> v = fet.At(9, 1, 0);
+  EXPECT_NEAR(s21->Value(vtResponse, 9), std::arg(v) * 180 / std::acos(-1.0), 1e-9);
+  quantity->SetEnabled(false);
+  s21->SetPlot(plSmith);
+  EXPECT_DOUBLE_EQ(s21->Value(vtResponse, 9), v.real());
+  EXPECT_DOUBLE_EQ(s21->Value(vtResponseIm, 9), v.imag());
+
   // A complex trace writes a one-port file that reads back the same.
   const auto dir = FreshDir("touchstone_out");
   ASSERT_TRUE(s21->SaveDataToFile(W(dir / "s21.s1p").c_str()));
@@ -236,6 +250,7 @@ TEST(TraceStatic, TouchstoneNetworksBecomeComplexMemoryTraces) {
   EXPECT_TRUE(b.diagram->LoadNetworkFile(W(dir / "bad.s2p")).empty());
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, Tr("Ошибка при открытии трассы"));
+  EXPECT_EQ(ui->boxes[0].text.rfind(W(dir / "bad.s2p"), 0), 0u);  // the file, then the line's fault
   EXPECT_EQ(b.diagram->GetTraceCount(), 5u);
 }
 
@@ -271,4 +286,5 @@ TEST(TraceStatic, TheTraceMenuRemembersLoadsAndSaves) {
   EXPECT_EQ(b.diagram->GetTraceCount(), 3u);  // nothing made
   ASSERT_FALSE(ui->boxes.empty());
   EXPECT_NE(ui->boxes.back().text.find(W(dir / "junk.trs")), std::wstring::npos);
+  EXPECT_NE(ui->boxes.back().text.find(L" 2 "), std::wstring::npos);  // the line with "x"
 }
