@@ -71,3 +71,13 @@ TEST(TraceMathPresets, PresetsSourcesAndTheExpressionOfAMathTrace) {
   EXPECT_EQ(math->GetSource(1), b->GetName());
   EXPECT_EQ(math->GetExpression(), L"A*3");
 }
+
+TEST(TraceMathPresets, AFileThatIsNotXmlGivesAnEmptyListAndStaysUntilSaved) {
+  const auto dir = FreshDir("math_presets_broken");
+  std::ofstream(dir / "MathPreset.xml") << "not <xml";
+  CMathPresets presets(Utf8ToWide((dir / "MathPreset.xml").string()));
+  presets.Load();
+  EXPECT_TRUE(presets.Presets().empty());
+  std::ifstream kept(dir / "MathPreset.xml");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not <xml");
+}
