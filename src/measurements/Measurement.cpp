@@ -374,57 +374,8 @@ bool CMeasurement::AddData(int offset, int count, double* x, double* y, double* 
     return false;
   }
   CPass pass(*this);
-  bool ownsNumbers = false;
   try {
-    // New sweep: forced, or the first chunk of a changed range begins where the range begins.
-    if (reset) {
-      rangeChangedPending_ = false;
-      if (!NotifySubscribersChange(mpNewSweep)) return true;
-    } else if (offset == 0 && count > 0 && rangeChangedPending_ && x != nullptr) {
-      const double first = reversed_ ? stimulusStop_ : stimulusStart_;
-      if (std::fabs(first / multiplier_ - x[0]) < 1e-12) {
-        rangeChangedPending_ = false;
-        if (!NotifySubscribersChange(mpNewSweep)) return true;
-      }
-    }
-    if (count < 0) return true;
-    if (count > 0 && !PV_ASSERT(x != nullptr)) return false;
-
-    if (!stimulusHidden_ && !displayOnly_ && autoScale_ && stimulusQuantity_ == L"dBm") {
-      AutoRange(offset, count, x);
-      if (pass.Destroyed()) return true;
-    }
-
-    // A hidden stimulus delivers point numbers. The buffer is the channel's and is reused;
-    // only an AddData called from inside the delivery of another needs one of its own.
-    double* xs = x;
-    std::vector<double> nested;
-    if (stimulusHidden_ && count > 0) {
-      std::vector<double>* numbers = &nested;
-      if (!pointNumbersBusy_) {
-        numbers = &pointNumbers_;
-        pointNumbersBusy_ = ownsNumbers = true;
-      }
-      if (numbers->size() < static_cast<std::size_t>(count)) numbers->resize(count);
-      double* out = numbers->data();
-      const double first = static_cast<double>(offset) + 1.0;
-      for (int i = 0; i < count; ++i) out[i] = first + i;
-      xs = out;
-    }
-
-    const std::size_t n = subscribers_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      if (CMeasurementSubscriber* s = subscribers_[i]) {
-        s->CallbackData(this, offset, count, xs, y, z);
-        if (pass.Destroyed()) return true;
-      }
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      if (CMeasurementSubscriber* s = subscribers_[i]) {
-        s->CallbackDataDone(this);
-        if (pass.Destroyed()) return true;
-      }
-    }
+    return Deliver(pass, offset, count, x, y, z, reset);
   } catch (const std::bad_alloc&) {
     // A subscriber (or the point numbers) could not get the memory for this chunk. The
     // chunk is lost; the channel and the host go on.
@@ -432,10 +383,69 @@ bool CMeasurement::AddData(int offset, int count, double* x, double* y, double* 
                                std::to_wstring(offset) + L" of channel \"" +
                                (pass.Destroyed() ? std::wstring() : name_) + L"\"",
                true);
-    if (!pass.Destroyed() && ownsNumbers) pointNumbersBusy_ = false;
     return false;
   }
-  if (ownsNumbers) pointNumbersBusy_ = false;
+}
+
+bool CMeasurement::Deliver(CPass& pass, int offset, int count, double* x, double* y, double* z, bool reset) {
+  // New sweep: forced, or the first chunk of a changed range begins where the range begins.
+  if (reset) {
+    rangeChangedPending_ = false;
+    if (!NotifySubscribersChange(mpNewSweep)) return true;
+  } else if (offset == 0 && count > 0 && rangeChangedPending_ && x != nullptr) {
+    const double first = reversed_ ? stimulusStop_ : stimulusStart_;
+    if (std::fabs(first / multiplier_ - x[0]) < 1e-12) {
+      rangeChangedPending_ = false;
+      if (!NotifySubscribersChange(mpNewSweep)) return true;
+    }
+  }
+  if (count < 0) return true;
+  if (count > 0 && !PV_ASSERT(x != nullptr)) return false;
+
+  if (!stimulusHidden_ && !displayOnly_ && autoScale_ && stimulusQuantity_.size() == 3 && stimulusQuantity_ == L"dBm") {
+    AutoRange(offset, count, x);
+    if (pass.Destroyed()) return true;
+  }
+
+  // A hidden stimulus delivers point numbers. The buffer is the channel's and is reused;
+  // only an AddData called from inside the delivery of another needs one of its own.
+  double* xs = x;
+  std::vector<double> nested;
+  // The point-number buffer is ours to give back however this ends, an exception included.
+  struct SRelease {
+    CPass& pass;
+    bool& busy;
+    bool owns;
+    ~SRelease() {
+      if (owns && !pass.Destroyed()) busy = false;
+    }
+  } release{pass, pointNumbersBusy_, false};
+  if (stimulusHidden_ && count > 0) {
+    std::vector<double>* numbers = &nested;
+    if (!pointNumbersBusy_) {
+      numbers = &pointNumbers_;
+      pointNumbersBusy_ = release.owns = true;
+    }
+    if (numbers->size() < static_cast<std::size_t>(count)) numbers->resize(count);
+    double* out = numbers->data();
+    const double first = static_cast<double>(offset) + 1.0;
+    for (int i = 0; i < count; ++i) out[i] = first + i;
+    xs = out;
+  }
+
+  const std::size_t n = subscribers_.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (CMeasurementSubscriber* s = subscribers_[i]) {
+      s->CallbackData(this, offset, count, xs, y, z);
+      if (pass.Destroyed()) return true;
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (CMeasurementSubscriber* s = subscribers_[i]) {
+      s->CallbackDataDone(this);
+      if (pass.Destroyed()) return true;
+    }
+  }
   return true;
 }
 

@@ -116,6 +116,8 @@ class CMeasurement : public MeasurementInterface {
   static constexpr int kIndicatorKinds = 2;
 
   void AutoRange(int offset, int count, const double* x);
+  // The chunk to every subscriber (AddData, past its checks).
+  bool Deliver(CPass& pass, int offset, int count, double* x, double* y, double* z, bool reset);
   // Calls `ask` on the subscribers in order and answers true at the first that says true.
   template <typename Ask>
   bool AskSubscribers(Ask ask);
