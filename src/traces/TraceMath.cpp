@@ -113,7 +113,7 @@ bool CTraceMath::DependsOn(const ITraceView* trace) const {
 
 bool CTraceMath::SetSource(int index, unsigned traceIndex) {
   if (!PV_ASSERT_MSG(index == 0 || index == 1, "nIndex == 0 || nIndex == 1") || diagram_ == nullptr) return false;
-  if (traceIndex >= diagram_->GetTraceCount()) return false;
+  // The diagram answers null (and reports it) for an index past its traces.
   return SetSourceTrace(index, dynamic_cast<CTraceMathSource*>(diagram_->Trace(traceIndex)));
 }
 
