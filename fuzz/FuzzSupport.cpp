@@ -1,7 +1,12 @@
 #include "FuzzSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "support/CountingCanvas.h"
 #include "common/Assert.h"
@@ -96,6 +101,26 @@ std::string CByteReader::Text(std::size_t max) {
   std::string text(reinterpret_cast<const char*>(data_ + pos_), n);
   pos_ += n;
   return text;
+}
+
+CTempFile::CTempFile(const std::string& stem) {
+  const char* tmp = std::getenv("TMPDIR");
+  path_ = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/plotvane-fuzz-" + stem + "-" +
+          std::to_string(::getpid());
+}
+
+CTempFile::~CTempFile() { ::unlink(path_.c_str()); }
+
+void CTempFile::Write(const std::uint8_t* data, std::size_t size) const {
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) std::abort();
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n <= 0) std::abort();
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  ::close(fd);
 }
 
 }  // namespace fuzz

@@ -41,6 +41,19 @@ SFuzzControl& SharedControl();
 // Draws the whole control on a canvas that only counts.
 void DrawAll(CDiagramControl& control);
 
+// A file of this process in $TMPDIR (or /tmp), named after `stem`, removed when it ends.
+class CTempFile {
+ public:
+  explicit CTempFile(const std::string& stem);
+  ~CTempFile();
+  const std::string& Path() const { return path_; }
+  // Replaces the file's content with the bytes (aborts when it cannot: the run is broken).
+  void Write(const std::uint8_t* data, std::size_t size) const;
+
+ private:
+  std::string path_;
+};
+
 // Bytes as choices; past the end every read gives 0.
 class CByteReader {
  public:

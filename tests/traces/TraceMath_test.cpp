@@ -38,6 +38,16 @@ struct Bench {
   }
   ~Bench() { diagram.reset(); }
   CTraceMath* Math() { return static_cast<CTraceMath*>(diagram->AddMathTrace()); }
+  // The diagram saved and loaded into a fresh one over the same channels.
+  std::unique_ptr<CDiagram> Reloaded(CControlStub& control) {
+    pugi::xml_document doc;
+    diagram->Serialize(doc.append_child("diagram"));
+    auto loaded = std::make_unique<CDiagram>(&control);
+    loaded->AddMeasurement(&first);
+    loaded->AddMeasurement(&second);
+    loaded->Deserialize(doc.first_child());
+    return loaded;
+  }
   static void Sweep(CMeasurement& m, double level, double slope, bool complex = false) {
     const int n = m.GetPointsCount();
     std::vector<double> x(n), y(n), z(n);
@@ -146,13 +156,9 @@ TEST(TraceMath, CyclesAreRefusedAndALayoutBringsSourcesBack) {
   EXPECT_TRUE(first->SetSource(0, 0));
   ASSERT_TRUE(first->SetExpression(L"A*2"));
 
-  pugi::xml_document doc;
-  bench.diagram->Serialize(doc.append_child("diagram"));
   CControlStub control;
-  CDiagram loaded(&control);
-  loaded.AddMeasurement(&bench.first);
-  loaded.AddMeasurement(&bench.second);
-  loaded.Deserialize(doc.first_child());
+  const std::unique_ptr<CDiagram> reloaded = bench.Reloaded(control);
+  CDiagram& loaded = *reloaded;
   ASSERT_EQ(loaded.GetTraceCount(), 4u);
   auto* again = dynamic_cast<CTraceMath*>(loaded.Trace(2u));
   ASSERT_NE(again, nullptr);
@@ -193,14 +199,9 @@ TEST(TraceMath, ALayoutWithAllThreeKindsComesBackWithTheMathSources) {
   CTraceMath* math = bench.Math();
   math->SetSourceTrace(0, static_cast<CTraceMathSource*>(bench.a));
   math->SetSourceTrace(1, dynamic_cast<CTraceMathSource*>(memory));
-  pugi::xml_document doc;
-  bench.diagram->Serialize(doc.append_child("diagram"));
-
   CControlStub control;
-  CDiagram loaded(&control);
-  loaded.AddMeasurement(&bench.first);
-  loaded.AddMeasurement(&bench.second);
-  loaded.Deserialize(doc.first_child());
+  const std::unique_ptr<CDiagram> reloaded = bench.Reloaded(control);
+  CDiagram& loaded = *reloaded;
   ASSERT_EQ(loaded.GetTraceCount(), 4u);
   EXPECT_EQ(loaded.Trace(2u)->GetTraceType(), L"Memory");
   auto* again = dynamic_cast<CTraceMath*>(loaded.Trace(3u));
