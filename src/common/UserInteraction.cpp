@@ -27,7 +27,9 @@ class HeadlessUserInteraction : public IUserInteraction {
   }
   bool SaveFileName(QuorWindow, const std::wstring&, const std::wstring&, std::wstring&) override {
     return false;
-  }
+  }  // No clipboard without a desktop: the copy fails and the caller says so.
+  bool CopyToClipboard(const std::wstring&) override { return false; }
+
 };
 
 std::mutex g_mutex;

@@ -57,6 +57,8 @@ class IUserInteraction {
                             std::wstring& path) = 0;
   virtual bool SaveFileName(QuorWindow owner, const std::wstring& caption, const std::wstring& filter,
                             std::wstring& path) = 0;
+  // Puts a text on the clipboard; false when that failed.
+  virtual bool CopyToClipboard(const std::wstring& text) = 0;
 };
 
 // The button a box of these flags answers with when nobody is asked (its default button).

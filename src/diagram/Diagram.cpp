@@ -15,7 +15,6 @@
 #include "diagram/ExStatusBar.h"
 #include "diagram/TraceListModel.h"
 #include "filters/Filter.h"
-#include "interfaces/MarkersManagerInterface.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceData.h"
 #include "traces/TraceMath.h"
@@ -39,6 +38,8 @@ CDiagram::CDiagram(DiagramControlInterface* control) : control_(control) {
   chart_.BottomAxis().SetLabelsVisible(false);
   chart_.RightAxis().SetVisible(false);
   SetColorTheme(control_ != nullptr ? control_->GetTheme() : GetColorTheme(0));
+  markers_ = std::make_unique<CMarkersManager>(this, control_);
+  markers_->onRepaint = [this] { Updated(); };
 }
 
 CDiagram::~CDiagram() {
@@ -107,6 +108,7 @@ CTrace* CDiagram::Adopt(std::unique_ptr<CTrace> owned, const std::wstring& nameP
   SetActiveMeasurements();
   UpdatePresentation();
   AlignControls();
+  if (markers_ != nullptr && !deserializing_) markers_->TracesChanged();
   return trace;
 }
 
@@ -129,6 +131,7 @@ void CDiagram::DeleteTrace(TraceInterface* trace) {
   owned->AnnounceRemoval();  // every holder lets go, this diagram included (Forget)
   owned.reset();
   if (traces_.empty() && !deserializing_) SetActiveMeasurements();
+  if (markers_ != nullptr && !removing_) markers_->TracesChanged();
   UpdatePresentation();
 }
 
@@ -149,6 +152,8 @@ bool CDiagram::MoveTrace(TraceInterface* trace, CDiagram* other) {
   other->UpdateTrace(moved);
   other->UpdatePresentation();
   other->AlignControls();
+  if (markers_ != nullptr) markers_->TracesChanged();
+  if (other->markers_ != nullptr) other->markers_->TracesChanged();
   SetActiveMeasurements();
   UpdatePresentation();
   AlignControls();
@@ -168,7 +173,7 @@ void CDiagram::TraceChanged(const STraceChange& change) {
   switch (change.kind) {
     case tcData:
       if (markers_ != nullptr) {
-        markers_->Update(trace);
+        markers_->DataWritten(trace, change.offset, change.count, change.size);
         if (change.offset + change.count == change.size) markers_->UpdateStat(trace, change.reset);
       }
       SwitchLogOffForData(trace);
@@ -177,6 +182,7 @@ void CDiagram::TraceChanged(const STraceChange& change) {
     case tcSweepEnded:
       break;
     case tcCleared:
+      if (markers_ != nullptr) markers_->Update(trace);
       Updated();
       break;
     case tcPlot:
@@ -201,8 +207,10 @@ void CDiagram::TraceChanged(const STraceChange& change) {
     case tcStimulus:
       UpdateAxes(auBottom, trace);
       UpdatePresentation();
+      if (markers_ != nullptr) markers_->Update(trace);
       break;
     case tcLook:
+      if (markers_ != nullptr) markers_->TraceLook(trace);
       UpdateTrace(trace);
       Updated();
       break;
@@ -426,6 +434,7 @@ int CDiagram::SwapTraces(unsigned a, unsigned b) {
   if (a >= traces_.size() || b >= traces_.size()) return -1;
   std::swap(traces_[a], traces_[b]);
   rowInputs_.clear();
+  if (markers_ != nullptr) markers_->TracesChanged();
   UpdateTrace(traces_[a].get());
   UpdateTrace(traces_[b].get());
   return 0;
@@ -800,6 +809,7 @@ void CDiagram::CallbackChanged(CMeasurement* measurement, EMeasureParam kind) {
   if (kind == mpAttached || kind == mpResponseQuantity) {
     logX_ = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plLog; });
   }
+  if (markers_ != nullptr) markers_->CallbackChanged(measurement, kind);
   if (kind == mpParameter && IsParameterNoise(measurement->GetLastParameter())) return;
   if (kind != mpStimulusRange && kind != mpInfo && kind != mpPointsCount) Updated();
 }
@@ -1022,6 +1032,10 @@ void CDiagram::Draw(ICanvas& canvas) {
   }
   canvas.SetClipRect(chart_.Bounds());
   chart_.Draw(canvas);
+  if (markers_ != nullptr && !traces_.empty()) {
+    markers_->Paint(canvas, chart_.PlotRect());
+    canvas.SetClipRect(chart_.Bounds());
+  }
   if (!labelText_.empty()) {
     const SRect plot = chart_.PlotRect();
     SFont font = chart_.Font();
@@ -1031,6 +1045,18 @@ void CDiagram::Draw(ICanvas& canvas) {
     canvas.TextOut(plot.right - extent.cx - 4, plot.top + 2, labelText_);
   }
   canvas.ResetClip();
+}
+
+// ---------------------------------------------------------------------------------------
+// Mouse and keys
+
+bool CDiagram::MouseDown(int x, int y) {
+  return markers_ != nullptr && chart_.PlotRect().Contains(x, y) && markers_->MouseDown(x, y);
+}
+bool CDiagram::MouseMove(int x, int y) { return markers_ != nullptr && markers_->MouseMove(x, y); }
+bool CDiagram::MouseUp(int x, int y) { return markers_ != nullptr && markers_->MouseUp(x, y); }
+bool CDiagram::KeyDown(int key, bool ctrl, bool shift, bool alt) {
+  return markers_ != nullptr && markers_->KeyDown(key, ctrl, shift, alt);
 }
 
 // ---------------------------------------------------------------------------------------

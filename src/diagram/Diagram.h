@@ -13,7 +13,7 @@
 #include "core/DiagCommonLib.h"
 #include "interfaces/DiagramControlInterface.h"
 #include "interfaces/DiagramInterface.h"
-#include "interfaces/MarkersManagerInterface.h"
+#include "markers/MarkersManager.h"
 #include "interfaces/TraceListInterface.h"
 #include "interfaces/TraceView.h"
 #include "measurements/MeasurementSubscriber.h"
@@ -84,7 +84,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void UpdateAxes(EAxesUpdate which, TraceInterface* trace);
   void RepaintChart();
   void UpdateTraceStatus(TraceInterface* trace) { UpdateTrace(trace); }
-  IMarkersManager* GetMarkers() { return markers_; }
+  CMarkersManager* GetMarkers() { return markers_.get(); }
   bool GetAxisYLogarithmicScale() const { return logY_; }
   void SetAxisYLogarithmicScale(bool on);
   bool GetMeasurementBarVisibility() const { return barVisible_; }
@@ -197,8 +197,11 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool IsLoading() const { return loading_; }
   void SetLoading(bool on) { loading_ = on; }
 
-  // The markers manager; null until one is attached.
-  void SetMarkers(IMarkersManager* markers) { markers_ = markers; }
+  // Mouse and keys from the view, in surface pixels; true when taken.
+  bool MouseDown(int x, int y);
+  bool MouseMove(int x, int y);
+  bool MouseUp(int x, int y);
+  bool KeyDown(int key, bool ctrl, bool shift, bool alt);
 
   // --- trace list (a headless model until a view attaches its own)
   TraceListInterface* GetTraceList() const { return list_; }
@@ -255,7 +258,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   CChart chart_;
   SAxisControl left_;
   SAxisControl right_;
-  IMarkersManager* markers_ = nullptr;
+  std::unique_ptr<CMarkersManager> markers_;  // made with the diagram, gone with it
   int trcColorOffset_ = 0;
   bool active_ = false;
   bool locked_ = false;

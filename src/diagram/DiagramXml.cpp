@@ -54,7 +54,8 @@ void CDiagram::Serialize(pugi::xml_node element) {
   }
   if (left_.enabled && left_.trace != nullptr) AddAttribute(element, L"leftAxis", left_.trace->GetName());
   if (right_.enabled && right_.trace != nullptr) AddAttribute(element, L"rightAxis", right_.trace->GetName());
-  AddElement(element, L"markerPreset");  // filled by the markers manager once the diagram has one
+  pugi::xml_node markers = AddElement(element, L"markerPreset");
+  if (markers_ != nullptr) markers_->WriteMarksToXMLNode(markers);
 }
 
 void CDiagram::DeserializeTraces(pugi::xml_node traces, bool mathPass, unsigned& position) {
@@ -188,6 +189,21 @@ void CDiagram::Deserialize(pugi::xml_node node) {
   ShowChartFrame(!traces_.empty());
   AlignControls();
   Log(L"loading markers");
+  if (markers_ != nullptr) {
+    try {
+      markers_->BlockRepaint(true);
+      markers_->TracesChanged();
+      markers_->BlockRepaint(false);
+      if (pugi::xml_node preset = node.child("markerPreset")) {
+        markers_->ReadMarksFromXMLNode(preset);
+      } else {
+        markers_->Reset();
+      }
+    } catch (...) {
+      markers_->BlockRepaint(false);
+      ShowPlotvaneException(Tr("При десериализации маркеров произошло исключение "));
+    }
+  }
   Log(L"markers loaded");
   Log(L"finished deserializing");
 }

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -141,6 +143,13 @@ bool TQtUserInteraction::SaveFileName(QuorWindow owner, const std::wstring& capt
   if (name.isEmpty()) return false;
   path = name.toStdWString();
   return true;
+}
+
+bool TQtUserInteraction::CopyToClipboard(const std::wstring& text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) return false;
+  clipboard->setText(ToQ(text));
+  return clipboard->text() == ToQ(text);
 }
 
 QString ToQtFileFilter(const std::wstring& filter) {

@@ -24,6 +24,7 @@ class TQtUserInteraction : public IUserInteraction {
                     std::wstring& path) override;
   bool SaveFileName(QuorWindow owner, const std::wstring& caption, const std::wstring& filter,
                     std::wstring& path) override;
+  bool CopyToClipboard(const std::wstring& text) override;
 
   // Whether dialogs are shown. Not on the offscreen platform, with PLOTVANE_NONINTERACTIVE
   // set, or without a QApplication: then a box is logged and answers with its default button,
