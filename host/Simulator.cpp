@@ -1,6 +1,7 @@
 #include "Simulator.h"
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "common/Text.h"
@@ -92,7 +93,17 @@ void CInstrumentSimulator::OnParameter(MeasurementInterface* channel, const wcha
   const std::wstring what = name;
   for (SChannel& c : list_) {
     if (c.measurement != channel) continue;
-    if (what == L"Activity") {
+    if (what == L"FrequencyCounter" && std::isfinite(extra)) {
+      // The counter finds the carrier nearest the asked frequency, to the asked accuracy.
+      double counted = kCarriers[0].frequency;
+      for (const SCarrier& carrier : kCarriers)
+        if (std::fabs(carrier.frequency - extra) < std::fabs(counted - extra)) counted = carrier.frequency;
+      const double step = value > 0 ? value : 1.0;
+      counted = std::round((counted + 137.0) / step) * step;
+      wchar_t answer[96];
+      std::swprintf(answer, 96, L"%.17g %.17g", extra, counted);
+      c.measurement->SetParameter(L"FrequencyCounter", answer);
+    } else if (what == L"Activity") {
       c.active = value != 0;
     } else if (what == L"Using") {
       c.used = value != 0;

@@ -39,10 +39,58 @@ void BuildDefaultLayout(pugi::xml_node root) {
   pugi::xml_node control = AddElement(root, L"diagram_control");
   AddAttribute(control, L"mode", static_cast<long long>(mode));
   struct STraceSpec {
+    const wchar_t* name;
     const wchar_t* channel;
     const wchar_t* msrChannel;
     const wchar_t* mode;
     double ref, div;
+  };
+  // A marker of the layout: its slot, search, trace, offset from marker `ref` and frame row.
+  struct SMarkerSpec {
+    int id;
+    const wchar_t* mode;
+    const wchar_t* trace;
+    int ref;
+    const wchar_t* direction;
+    double divergence;
+    double framePos;
+    int counter;
+  };
+  const auto markers = [](pugi::xml_node d, std::initializer_list<SMarkerSpec> specs, int relationA, int relationB) {
+    pugi::xml_node preset = AddElement(d, L"markerPreset");
+    AddAttribute(preset, L"show_new_traces", false);
+    pugi::xml_node list = AddElement(preset, L"markerList");
+    for (const SMarkerSpec& s : specs) {
+      pugi::xml_node marker = AddElement(list, L"marker");
+      AddAttribute(marker, L"id", static_cast<long long>(s.id));
+      AddAttribute(marker, L"enabled", true);
+      AddAttribute(AddElement(marker, L"parked"), L"value", false);
+      AddAttribute(AddElement(marker, L"framePos"), L"value", s.framePos);
+      pugi::xml_node counter = AddElement(marker, L"frequencyCounter");
+      AddAttribute(counter, L"state", static_cast<long long>(s.counter));
+      AddAttribute(counter, L"accuracy", 1000.0);
+      pugi::xml_node action = AddElement(marker, L"action");
+      AddAttribute(action, L"value", s.mode);
+      AddAttribute(AddElement(action, L"linkTrace"), L"value", s.trace);
+      AddAttribute(AddElement(action, L"refMarker"), L"value", static_cast<long long>(s.ref));
+      pugi::xml_node divergence = AddElement(action, L"divergence");
+      AddAttribute(divergence, L"value", s.divergence);
+      AddAttribute(divergence, L"direction", s.direction);
+      pugi::xml_node lines = AddElement(marker, L"lineList");
+      pugi::xml_node stimulus = AddElement(lines, L"line");
+      AddAttribute(stimulus, L"sourceTrace", L"");
+      AddAttribute(stimulus, L"fraction", 3LL);
+      pugi::xml_node value = AddElement(lines, L"line");
+      AddAttribute(value, L"sourceTrace", s.trace);
+      AddAttribute(value, L"fraction", 2LL);
+    }
+    pugi::xml_node relations = AddElement(preset, L"relationList");
+    if (relationA >= 0) {
+      pugi::xml_node relation = AddElement(relations, L"relation");
+      AddAttribute(relation, L"markerA", static_cast<long long>(relationA));
+      AddAttribute(relation, L"markerB", static_cast<long long>(relationB));
+      AddAttribute(AddElement(relation, L"framePos"), L"value", 75.0);
+    }
   };
   const auto diagram = [&](int slot, const wchar_t* name, std::initializer_list<STraceSpec> traces) {
     pugi::xml_node d = AddElement(control, L"diagram");
@@ -52,6 +100,7 @@ void BuildDefaultLayout(pugi::xml_node root) {
     for (const STraceSpec& t : traces) {
       pugi::xml_node trace = AddElement(list, L"trace");
       AddAttribute(trace, L"type", L"Measuring");
+      AddAttribute(trace, L"name", t.name);
       pugi::xml_node m = AddElement(trace, L"measurement");
       AddAttribute(m, L"name", t.channel);
       AddAttribute(m, L"channel", t.msrChannel);
@@ -65,9 +114,17 @@ void BuildDefaultLayout(pugi::xml_node root) {
         AddAttribute(filter, L"mode", t.mode);
       }
     }
+    return d;
   };
-  diagram(0, L"Фильтр", {{L"S11", L"1", L"0", 0, 10}, {L"S21", L"1", L"0", 0, 10}});
-  diagram(1, L"Спектр", {{L"Спектр", L"2", nullptr, 0, 10}});
+  // The filter: the peak of S21 and the two −3 dB points beside it, with the band between.
+  markers(diagram(0, L"Фильтр", {{L"S11", L"S11", L"1", L"0", 0, 10}, {L"S21", L"S21", L"1", L"0", 0, 10}}),
+          {{0, L"maximum", L"S21", -1, L"leftResp", 0, 0, 0},
+           {1, L"ref", L"S21", 0, L"leftResp", 3, 45, 0},
+           {2, L"ref", L"S21", 0, L"rightResp", 3, 45, 0}},
+          1, 2);
+  // The spectrum: the strongest carrier, counted, and a delta marker on the next one 35 MHz up.
+  markers(diagram(1, L"Спектр", {{L"SA", L"Спектр", L"2", nullptr, 0, 10}}),
+          {{0, L"maximum", L"SA", -1, L"leftResp", 0, 0, 1}, {1, L"ref", L"SA", 0, L"rightStim", 35e6, 20, 0}}, -1, -1);
   pugi::xml_node info = AddElement(control, L"diagram");
   AddAttribute(info, L"position", static_cast<long long>(arranger.GetModePosition(mode, 2)));
   AddAttribute(info, L"name", L"Демодуляция");
@@ -184,6 +241,7 @@ int main(int argc, char** argv) {
     simulator.OnParameter(m, name, value, extra);
   };
   area->SetDiagramString(L"DEVICEINFO", L"Имитатор ВАЦ, 2 порта");
+  area->SetDiagramString(L"DeviceControl", L"1");  // markers may command the simulated instrument
   area->SetDiagramString(L"DEMODCAPTION", Tr("Демодуляция").c_str());
 
   // The host's menus, filled by the area when they open.

@@ -127,6 +127,7 @@ void CMarker::Update() {
     params_.mode = mmFree;
     params_.deltaMeasure = false;
   }
+  if (params_.counterState == 1 && DeviceControl() && !std::isnan(x_)) CountFreq(false);
   UpdateList();
   Repaint();
   UpdateDeltaMarkers();
@@ -422,10 +423,10 @@ void CMarker::CountFreq(bool force) {
   if (!force && (params_.counterState != 1 || waitingCounter_ || now - counterTick_ < std::chrono::milliseconds(1000)))
     return;
   TraceInterface* trace = SrcTrace(false);
+  waitingCounter_ = true;  // before sending: an instrument may answer at once
+  counterTick_ = now;
   manager_->Control()->SendDiagramParameter(trace != nullptr ? trace->Measurement() : nullptr, L"FrequencyCounter",
                                             params_.counterAccuracy, x_);
-  waitingCounter_ = true;
-  counterTick_ = now;
 }
 
 void CMarker::SetCorrectedFreq(double freq) {

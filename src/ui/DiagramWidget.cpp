@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -13,6 +15,7 @@ TDiagramWidget::TDiagramWidget(CDiagram* diagram, QWidget* parent) : QWidget(par
   // Every pixel comes from the frame: no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::StrongFocus);  // marker keys
   frameTimer_.setSingleShot(true);
   connect(&frameTimer_, &QTimer::timeout, this, &TDiagramWidget::FrameDue);
   SetDiagram(diagram);
@@ -81,4 +84,38 @@ void TDiagramWidget::paintEvent(QPaintEvent* event) {
   const qreal ratio = frame_.devicePixelRatio();
   painter.drawImage(area, frame_,
                     QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
+}
+
+// ---- input ------------------------------------------------------------------------------
+
+void TDiagramWidget::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  const QPoint p = event->position().toPoint();
+  if (diagram_ == nullptr || event->button() != Qt::LeftButton || !diagram_->MouseDown(p.x(), p.y()))
+    QWidget::mousePressEvent(event);
+}
+
+void TDiagramWidget::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (diagram_ == nullptr || !diagram_->MouseMove(p.x(), p.y())) QWidget::mouseMoveEvent(event);
+}
+
+void TDiagramWidget::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (diagram_ == nullptr || !diagram_->MouseUp(p.x(), p.y())) QWidget::mouseReleaseEvent(event);
+}
+
+void TDiagramWidget::keyPressEvent(QKeyEvent* event) {
+  // The engine takes the codes of the platform its layouts come from: letters and digits as
+  // upper-case ASCII, arrows and function keys by their virtual-key numbers.
+  int key = 0;
+  const int q = event->key();
+  if ((q >= Qt::Key_A && q <= Qt::Key_Z) || (q >= Qt::Key_0 && q <= Qt::Key_9)) key = q;
+  else if (q == Qt::Key_Left) key = 0x25;
+  else if (q == Qt::Key_Right) key = 0x27;
+  else if (q >= Qt::Key_F1 && q <= Qt::Key_F12) key = 0x70 + (q - Qt::Key_F1);
+  const Qt::KeyboardModifiers m = event->modifiers();
+  if (diagram_ == nullptr || key == 0 ||
+      !diagram_->KeyDown(key, m.testFlag(Qt::ControlModifier), m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::AltModifier)))
+    QWidget::keyPressEvent(event);
 }

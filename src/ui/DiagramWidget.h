@@ -34,6 +34,11 @@ class TDiagramWidget : public QWidget, public IDiagramView {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Mouse and keys go to the diagram's engine handlers (markers first).
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void RenderFrame();

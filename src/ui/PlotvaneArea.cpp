@@ -143,6 +143,7 @@ void TPlotvaneArea::FillMenu(QMenu* menu, int kind) {
   SPanel& panel = *panels_[static_cast<std::size_t>(active)];
   panel.menu.Items().Clear();
   if (kind == 0) panel.diagram->PrepareMenu(&panel.menu);
+  if (kind == 1 && panel.diagram->GetMarkers() != nullptr) panel.diagram->GetMarkers()->PrepareMenu(&panel.menu);
   if (kind == 2) panel.diagram->PrepareTraceMenu(&panel.menu);
   FillQMenu(menu, panel.menu.Items());
   if (kind == 3 && control_->onViewMenu) control_->onViewMenu();
@@ -151,8 +152,6 @@ void TPlotvaneArea::FillMenu(QMenu* menu, int kind) {
 std::function<void(QMenu*)> TPlotvaneArea::GetDiagramMenuEvent() {
   return [this](QMenu* menu) { FillMenu(menu, 0); };
 }
-// Markers and the trace's own menu arrive with their parts; the handlers already fit the
-// host's menu bar.
 std::function<void(QMenu*)> TPlotvaneArea::GetMarkerMenuEvent() {
   return [this](QMenu* menu) { FillMenu(menu, 1); };
 }
