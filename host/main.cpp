@@ -46,7 +46,7 @@ void BuildDefaultLayout(pugi::xml_node root) {
     double ref, div;
   };
   // A marker of the layout: its slot, search, trace, offset from marker `ref` and frame row.
-  struct SMarkerSpec {
+  struct SMarkerEntry {
     int id;
     const wchar_t* mode;
     const wchar_t* trace;
@@ -56,11 +56,11 @@ void BuildDefaultLayout(pugi::xml_node root) {
     double framePos;
     int counter;
   };
-  const auto markers = [](pugi::xml_node d, std::initializer_list<SMarkerSpec> specs, int relationA, int relationB) {
+  const auto markers = [](pugi::xml_node d, std::initializer_list<SMarkerEntry> entries, int relationA, int relationB) {
     pugi::xml_node preset = AddElement(d, L"markerPreset");
     AddAttribute(preset, L"show_new_traces", false);
     pugi::xml_node list = AddElement(preset, L"markerList");
-    for (const SMarkerSpec& s : specs) {
+    for (const SMarkerEntry& s : entries) {
       pugi::xml_node marker = AddElement(list, L"marker");
       AddAttribute(marker, L"id", static_cast<long long>(s.id));
       AddAttribute(marker, L"enabled", true);
