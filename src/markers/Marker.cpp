@@ -406,11 +406,16 @@ void CMarker::UpdateList() {
 void CMarker::UpdateStat(TraceInterface* trace) {
   if (!params_.showStat || !activated_ || trace == nullptr || trace != SrcTrace(false)) return;
   for (unsigned line = 2; line < kStoredLines; ++line)
-    if (params_.lines.test(line) && LineTrace(line) != nullptr) stat_[line].AddValue(LineValue(line));
+    if (params_.lines.test(line) && LineTrace(line) != nullptr) {
+      stat_[line].AddValue(LineValue(line));
+      statUsed_ = true;
+    }
 }
 
 void CMarker::StatReset() {
+  if (!statUsed_) return;  // most markers never count: a layout load resets thirty of them
   for (CStatStorage& s : stat_) s.Reset();
+  statUsed_ = false;
 }
 
 // ---- instrument ---------------------------------------------------------------------------

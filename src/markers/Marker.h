@@ -155,5 +155,6 @@ class CMarker : public IMarker {
   std::vector<SPointF> maxima_;
   std::vector<std::wstring> readOut_;
   std::array<CStatStorage, kStoredLines> stat_;
+  bool statUsed_ = false;
   mutable SRect frameRect_{};
 };

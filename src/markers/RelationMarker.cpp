@@ -55,7 +55,7 @@ const char* const kStatTokens[] = {TrNoop("%мин"), TrNoop("%макс"), TrNoo
 }  // namespace
 
 CRelationMarker::CRelationMarker(CMarkersManager* manager)
-    : manager_(manager), interpreter_(CreateInterpreter()), params_(DefaultConnParams()) {}
+    : manager_(manager), params_(DefaultConnParams()) {}
 
 void CRelationMarker::Connect(CMarker* a, CMarker* b) {
   if (a_ != nullptr) a_->Disconnect(this);
@@ -91,6 +91,7 @@ bool CRelationMarker::SetParams(const SConnParams& params, bool keepRefused) {
   applied.print = TrText(params.print);
   applied.description = TrText(params.description);
   bool refused = false;
+  if (!interpreter_) interpreter_ = CreateInterpreter();  // made when first used: most slots never are
   if (interpreter_) {
     DeclareVariables();
     refused = Failed(interpreter_->SetExpression(applied.expression));
