@@ -375,6 +375,15 @@ std::wstring CMarker::GetTraceValueString(int line) const {
   return text;
 }
 
+std::wstring CMarker::RangeHint() const {
+  std::wstring text = Tr("Диапазон поиска маркера %0: %1 %2 %3");
+  ReplaceString(text, L"%0", name_);
+  ReplaceString(text, L"%1", FormatStimulus(std::min(params_.rangeMin, params_.rangeMax)));
+  ReplaceString(text, L"%2", L"…");
+  ReplaceString(text, L"%3", FormatStimulus(std::max(params_.rangeMin, params_.rangeMax)));
+  return text;
+}
+
 void CMarker::UpdateList() {
   readOut_.clear();
   if (params_.parked) return;

@@ -99,6 +99,8 @@ class CMarker : public IMarker {
   void AutoSearchAbort();
   const std::vector<SPointF>& Candidates(bool maxima) const { return maxima ? maxima_ : minima_; }
 
+  // "Диапазон поиска маркера 1: 1 ГГц … 2 ГГц": the hint of the search-range line.
+  std::wstring RangeHint() const;
   // Read-out text, one entry per line shown (the name first).
   const std::vector<std::wstring>& ReadOut() const { return readOut_; }
   void UpdateList();

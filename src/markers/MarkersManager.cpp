@@ -466,6 +466,13 @@ void CMarkersManager::Paint(ICanvas& canvas, const SRect& plot) {
       const double b = trace->CalcPosValue(vtStimulus, std::max(p.rangeMin, p.rangeMax));
       canvas.SetPen({color, 2, psDash});
       canvas.Line(std::max<double>(a, plot.left), plot.bottom - 3, std::min<double>(b, plot.right), plot.bottom - 3);
+      if (m.get() == active_) {
+        SFont font;
+        font.color = color;
+        canvas.SetFont(font);
+        const std::wstring hint = m->RangeHint();
+        canvas.TextOut(std::max<double>(a, plot.left) + 2, plot.bottom - 5 - canvas.TextExtent(hint).cy, hint);
+      }
     }
     for (bool maxima : {false, true}) {
       canvas.SetPen({maxima ? RGBColor(220, 0, 0) : RGBColor(0, 0, 220), 1, psSolid});

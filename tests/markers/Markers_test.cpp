@@ -199,18 +199,21 @@ TEST(Markers, TheTriangleAndTheFrameAreDrawnAtTheTrace) {
   Bench bench;
   bench.Sweep();
   bench.Place(0, mmMaximum);
+  bench.Marker(0).SetSeekRange(true, 120e6, 190e6);
   CRecordingCanvas canvas;
   bench.diagram.Draw(canvas);
   TraceInterface* trace = bench.diagram.Trace(0u);
   const double px = trace->CalcPosValue(vtStimulus, 160e6), py = trace->CalcPosValue(vtResponse, 0.0);
-  bool triangle = false, frame = false, name = false;
+  bool triangle = false, frame = false, name = false, hint = false;
   for (const auto& op : canvas.ops) {
     if (op.op == CRecordingCanvas::opPolyline && op.points.size() == 4 && std::fabs(op.points[0].x - px) < 0.5 &&
         std::fabs(op.points[0].y - py) < 0.5 && op.pen.color == trace->GetColor())
       triangle = true;
     if (op.op == CRecordingCanvas::opRectangle && op.rect.left > px && op.rect.left < px + 20) frame = true;
     if (op.op == CRecordingCanvas::opText && op.text == L"T1: 0") name = true;
+    if (op.op == CRecordingCanvas::opText && op.text.starts_with(L"Диапазон поиска маркера 1: 120 МГц")) hint = true;
   }
+  EXPECT_TRUE(hint);
   EXPECT_TRUE(triangle);
   EXPECT_TRUE(frame);
   EXPECT_TRUE(name);

@@ -2,6 +2,8 @@
 // picture of what an operator would see (saved for a person to look at).
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+
 #include <QDir>
 #include <QImage>
 #include <QMenu>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "Simulator.h"
+#include "common/Text.h"
 #include "control/DiagramControl.h"
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
@@ -103,6 +106,18 @@ TEST(PlotvaneArea, ShowsALiveLayoutAndReportsToTheHost) {
   QMenu menu;
   area.GetDiagramMenuEvent()(&menu);
   EXPECT_GE(menu.actions().size(), 4);
+
+  // Ctrl+W in a diagram window makes a marker, which the marker menu then offers.
+  TDiagramWidget* window = area.DiagramWidget(0);
+  QKeyEvent ctrlW(QEvent::KeyPress, Qt::Key_W, Qt::ControlModifier);
+  QCoreApplication::sendEvent(window, &ctrlW);
+  EXPECT_FALSE(window->Diagram()->GetMarkers()->Marker(0)->GetParked());
+  QMenu markers;
+  area.GetMarkerMenuEvent()(&markers);
+  QStringList captions;
+  for (QAction* action : markers.actions()) captions << action->text();
+  EXPECT_TRUE(captions.contains(QString::fromStdWString(Tr("Включить новый")))) << captions.join('|').toStdString();
+  EXPECT_TRUE(captions.contains(QString::fromStdWString(Tr("Маркер ")) + "1")) << captions.join('|').toStdString();
 
   // The picture, for a person to look at.
   const QString picture = QDir::current().absoluteFilePath("plotvane-area.png");
