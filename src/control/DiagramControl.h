@@ -41,8 +41,8 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   using DiagramActionEvent = std::function<void(MeasurementInterface*, const wchar_t*, const wchar_t*)>;
 
   // host may be null (a 0 × 0 area that is never repainted). includedFilters: the filter
-  // plug-ins property pages may serve. pluginFolder: where the Filter*.so and PropPage*.so
-  // packages are looked for; empty for diagram_plugins/ beside the executable.
+  // plug-ins property pages may serve. pluginFolder: the one folder the Filter*.so and
+  // PropPage*.so packages are looked for in; empty for the search path (PluginSearchPath()).
   CDiagramControl(IControlHost* host, const wchar_t* includedFilters, const std::wstring& pluginFolder = {});
   ~CDiagramControl() override;
   CDiagramControl(const CDiagramControl&) = delete;
