@@ -320,7 +320,15 @@ std::wstring CDiagramControl::GetInfoPanelName() const {
   return infoPanel_ ? infoPanel_->Caption() : std::wstring();
 }
 
-const SColorTheme* CDiagramControl::GetTheme() const { return GetColorTheme(0); }
+const SColorTheme* CDiagramControl::GetTheme() const { return theme_; }
+
+void CDiagramControl::SetColorTheme(unsigned index) {
+  const SColorTheme* theme = GetColorTheme(index);
+  if (theme == theme_) return;
+  theme_ = theme;
+  for (auto& diagram : diagrams_) diagram->SetColorTheme(theme_);
+  Repaint();
+}
 
 // ---- measurements -------------------------------------------------------------------------
 

@@ -82,6 +82,9 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   // in the host's client area as the arrangement gives it now; empty when not placed.
   SRect GetSlotRect(unsigned index) const;
   const SColorTheme* GetTheme() const override;
+  // The colour theme of every diagram (an index of GetColorTheme(); one out of range is
+  // reported and gives the last theme). Traces keep the colours they have.
+  void SetColorTheme(unsigned index);
   void SendDiagramParameter(MeasurementInterface* measurement, const wchar_t* name, double value,
                             double extra) override;
   void SendDiagramAction(MeasurementInterface* measurement, const wchar_t* name, const wchar_t* value) override;
@@ -205,6 +208,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   bool destroying_ = false;
   bool loadingLayout_ = false;  // "Activity" and "Using" wait for the end of the load
   int mode_ = 0;
+  const SColorTheme* theme_ = GetColorTheme(0);
   std::unique_ptr<IModulesFactory> filterFactory_;
   std::unique_ptr<CModulesFactory> propPageFactory_;
   std::vector<PagePtr> propPages_;
