@@ -183,8 +183,8 @@ void OffscreenMessages(QtMsgType type, const QMessageLogContext& context, const 
   if (g_qtHandler != nullptr) g_qtHandler(type, context, message);
 }
 
-// The layout file asked for, else the one installed with the demo, else the one beside it in
-// the build tree; empty for none.
+// The default layout: the one installed with the demo (share/plotvane/layouts), else the one
+// beside it in the build tree; the latter's path when neither exists.
 QString DefaultLayoutFile() {
   const QString dir = QCoreApplication::applicationDirPath();
   for (const QString& candidate : {dir + "/" PLOTVANE_BIN_TO_DATA "/layouts/default.xml", dir + "/layouts/default.xml"})
