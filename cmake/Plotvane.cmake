@@ -39,11 +39,15 @@ function(plotvane_add_bench source)
 endfunction()
 
 # A plug-in package: a shared library named as the loader's file mask expects,
-# built into diagram_plugins/ next to the executables.
+# built into diagram_plugins/ next to the executables and installed into the plug-in folder
+# of the installed libraries. Test and benchmark packages name an OUTPUT_DIR of their own
+# and are not installed.
 function(plotvane_add_plugin name)
   cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
+  set(installed FALSE)
   if(NOT ARG_OUTPUT_DIR)
     set(ARG_OUTPUT_DIR ${PLOTVANE_PLUGIN_DIR})
+    set(installed TRUE)
     # The real packages, for the test suites that load them from diagram_plugins/.
     set_property(GLOBAL APPEND PROPERTY PLOTVANE_PACKAGES ${name})
   endif()
@@ -52,5 +56,9 @@ function(plotvane_add_plugin name)
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR}
-    CXX_VISIBILITY_PRESET hidden)
+    CXX_VISIBILITY_PRESET hidden
+    INSTALL_RPATH "$ORIGIN/${PLOTVANE_PLUGIN_TO_LIB}")
+  if(installed)
+    install(TARGETS ${name} LIBRARY DESTINATION ${PLOTVANE_INSTALL_PLUGINDIR} COMPONENT runtime)
+  endif()
 endfunction()

@@ -1,8 +1,10 @@
 #include "Simulator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <random>
 
 #include "common/Text.h"
 #include "measurements/Measurement.h"
@@ -30,10 +32,18 @@ constexpr double kResolution = 1.5e6;  // resolution bandwidth of the simulated 
 }  // namespace
 
 CInstrumentSimulator::CInstrumentSimulator(CreateChannel create, int points, unsigned seed)
-    : create_(std::move(create)), points_(points < 2 ? 2 : points), random_(seed) {
+    : create_(std::move(create)), points_(points < 2 ? 2 : points), random_(0x9E3779B97F4A7C15ull ^ seed) {
   x_.resize(static_cast<std::size_t>(points_));
   y_.resize(static_cast<std::size_t>(points_));
   z_.resize(static_cast<std::size_t>(points_));
+  std::mt19937 generator(seed);
+  std::normal_distribution<double> normal(0.0, 1.0);
+  for (double& n : normal_) n = normal(generator);
+  for (std::size_t i = 0; i < floor_.size(); ++i) {
+    floorDb_[i] = kNoiseFloor + 2.0 * normal_[i];
+    floor_[i] = std::pow(10.0, floorDb_[i] / 10);
+  }
+  floorMin_ = *std::min_element(floor_.begin(), floor_.end());
   AddChannel(L"S11", L"1", L"Cmplx", kS11);
   AddChannel(L"S21", L"1", L"Cmplx", kS21);
   AddChannel(L"S12", L"1", L"Cmplx", kS12);
@@ -45,6 +55,15 @@ CInstrumentSimulator::CInstrumentSimulator(CreateChannel create, int points, uns
   AddChannel(L"b1 (2->1)", L"1", L"Cmplx", kB1Rev);
   AddChannel(L"b2 (2->1)", L"1", L"Cmplx", kB2Rev);
   AddChannel(L"Спектр", L"2", L"dBm", kSpectrum);
+  // The grids of the start-up ranges are ready before the first sweep is asked for.
+  for (const SChannel& c : list_) {
+    double start = 0, step = 0;
+    SweepGrid(*c.measurement, start, step);
+    if (c.kind == kSpectrum)
+      PrepareSpectrum(start, step);
+    else
+      PrepareNetwork(start, step);
+  }
 }
 
 void CInstrumentSimulator::AddChannel(const std::wstring& name, const std::wstring& channel,
@@ -135,23 +154,54 @@ void CInstrumentSimulator::SweepGrid(const CMeasurement& m, double& start, doubl
   step = (m.GetStimulusStop() * m.GetStimulusMultiplier() - start) / (points_ - 1);
 }
 
+std::uint64_t CInstrumentSimulator::NextRandom() {
+  random_ ^= random_ >> 12;
+  random_ ^= random_ << 25;
+  random_ ^= random_ >> 27;
+  return random_ * 0x2545F4914F6CDD1Dull;
+}
+
+void CInstrumentSimulator::PrepareNetwork(double start, double step) {
+  if (networkGrid_.Matches(start, step)) return;
+  s11_.resize(static_cast<std::size_t>(points_));
+  s21_.resize(static_cast<std::size_t>(points_));
+  for (int i = 0; i < points_; ++i)
+    FilterAt(start + i * step, s11_[static_cast<std::size_t>(i)], s21_[static_cast<std::size_t>(i)]);
+  networkGrid_ = {start, step, true};
+}
+
+void CInstrumentSimulator::PrepareSpectrum(double start, double step) {
+  if (spectrumGrid_.Matches(start, step)) return;
+  carriers_.assign(static_cast<std::size_t>(points_), 0.0);
+  for (int i = 0; i < points_; ++i) {
+    // Each carrier through the analyser's Gaussian resolution filter; powers add.
+    const double f = start + i * step;
+    for (const SCarrier& carrier : kCarriers) {
+      const double d = (f - carrier.frequency) / kResolution;
+      carriers_[static_cast<std::size_t>(i)] += std::pow(10.0, carrier.level / 10) * std::exp(-0.5 * d * d * 4);
+    }
+  }
+  spectrumGrid_ = {start, step, true};
+}
+
 void CInstrumentSimulator::SweepNetwork(SChannel& c) {
   CMeasurement& m = *c.measurement;
   double start = 0, step = 0;
   SweepGrid(m, start, step);
-  for (int i = 0; i < points_; ++i) {
-    const double f = start + i * step;
-    std::complex<double> s11, s21;
-    FilterAt(f, s11, s21);
+  PrepareNetwork(start, step);
+  const double multiplier = m.GetStimulusMultiplier();
+  constexpr int kShift = 64 - kTableBits;
+  constexpr std::uint64_t kMask = (1u << kTableBits) - 1;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(points_); ++i) {
     std::complex<double> v;
     switch (c.kind) {
       case kS11:
       case kS22:
-        v = s11;
+        v = s11_[i];
         break;
       case kS21:
       case kS12:
-        v = s21;
+        v = s21_[i];
         break;
       case kA1:
       case kA2:
@@ -159,16 +209,17 @@ void CInstrumentSimulator::SweepNetwork(SChannel& c) {
         break;
       case kB1Fwd:
       case kB2Rev:
-        v = s11 * kSourceWave;
+        v = s11_[i] * kSourceWave;
         break;
       default:  // kB2Fwd, kB1Rev
-        v = s21 * kSourceWave;
+        v = s21_[i] * kSourceWave;
         break;
     }
-    v += std::complex<double>(noise_(random_), noise_(random_)) * kNoise;
-    x_[static_cast<std::size_t>(i)] = f / m.GetStimulusMultiplier();
-    y_[static_cast<std::size_t>(i)] = v.real();
-    z_[static_cast<std::size_t>(i)] = v.imag();
+    // Two table indices from one draw: the real and the imaginary part of the noise.
+    const std::uint64_t r = NextRandom();
+    x_[i] = (start + static_cast<double>(i) * step) / multiplier;
+    y_[i] = v.real() + normal_[r >> kShift] * kNoise;
+    z_[i] = v.imag() + normal_[(r >> (kShift - kTableBits)) & kMask] * kNoise;
   }
   m.AddData(0, points_, x_.data(), y_.data(), z_.data());
 }
@@ -177,16 +228,14 @@ void CInstrumentSimulator::SweepSpectrum(SChannel& c) {
   CMeasurement& m = *c.measurement;
   double start = 0, step = 0;
   SweepGrid(m, start, step);
-  for (int i = 0; i < points_; ++i) {
-    const double f = start + i * step;
-    // Powers add: the noise floor with its jitter, and each carrier through a Gaussian filter.
-    double mw = std::pow(10.0, (kNoiseFloor + 2.0 * noise_(random_)) / 10);
-    for (const SCarrier& carrier : kCarriers) {
-      const double d = (f - carrier.frequency) / kResolution;
-      mw += std::pow(10.0, carrier.level / 10) * std::exp(-0.5 * d * d * 4);
-    }
-    x_[static_cast<std::size_t>(i)] = f / m.GetStimulusMultiplier();
-    y_[static_cast<std::size_t>(i)] = 10 * std::log10(mw);
+  PrepareSpectrum(start, step);
+  const double multiplier = m.GetStimulusMultiplier();
+  // Far from the carriers the floor alone counts (to within 0.001 dB): a table look-up.
+  const double negligible = floorMin_ * 2e-4;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(points_); ++i) {
+    const std::uint64_t j = NextRandom() >> (64 - kTableBits);
+    x_[i] = (start + static_cast<double>(i) * step) / multiplier;
+    y_[i] = carriers_[i] < negligible ? floorDb_[j] : 10 * std::log10(floor_[j] + carriers_[i]);
   }
   m.AddData(0, points_, x_.data(), y_.data(), nullptr);
 }

@@ -4,9 +4,15 @@
 // and a spectrum analyser looking at a few carriers over its noise floor. It feeds channels
 // the way an instrument driver would, and measures only what the diagrams report as active
 // or used.
+//
+// At large point counts the simulator must cost little beside the component it feeds: what
+// depends only on the frequency grid (the filter's response, the carriers seen through the
+// analyser's filter) is computed once per grid, and noise is drawn from precomputed tables
+// with a cheap generator instead of the standard library's normal distribution.
+#include <array>
 #include <complex>
+#include <cstdint>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -48,13 +54,32 @@ class CInstrumentSimulator {
   void SweepSpectrum(SChannel& channel);
   // S-parameters of the filter at frequency f (Hz): a resonator with a line on each side.
   void FilterAt(double f, std::complex<double>& s11, std::complex<double>& s21) const;
+  // The grid's filter response and carrier powers, recomputed when the grid changed.
+  void PrepareNetwork(double start, double step);
+  void PrepareSpectrum(double start, double step);
+  // 64 random bits (xorshift64*).
+  std::uint64_t NextRandom();
+
+  static constexpr int kTableBits = 12;
+  struct SGridCache {
+    double start = 0;
+    double step = 0;
+    bool valid = false;
+    bool Matches(double s, double d) const { return valid && s == start && d == step; }
+  };
 
   CreateChannel create_;
   int points_;
   std::vector<SChannel> list_;
   std::vector<CMeasurement*> channels_;
   std::vector<double> x_, y_, z_;  // one sweep, reused
-  std::mt19937 random_;
-  std::normal_distribution<double> noise_{0.0, 1.0};
+  SGridCache networkGrid_, spectrumGrid_;
+  std::vector<std::complex<double>> s11_, s21_;  // per point of the network grid
+  std::vector<double> carriers_;                 // carrier power per point of the spectrum grid, mW
+  std::array<double, 1 << kTableBits> normal_{};  // standard normal samples
+  std::array<double, 1 << kTableBits> floor_{};   // noise-floor power with its jitter, mW
+  std::array<double, 1 << kTableBits> floorDb_{}; // the same in dBm
+  double floorMin_ = 0;
+  std::uint64_t random_;
   int sweeps_ = 0;
 };

@@ -1,11 +1,8 @@
 // plotvane-demo: a host window with the diagram area, fed by a simulated two-port vector
-// network analyser and a spectrum analyser.
-//
-//   plotvane-demo [--layout FILE] [--points N] [--rate HZ]
-//   plotvane-demo --offscreen [--sweeps N] [--snapshot FILE.png|.svg|.pdf]
-//   plotvane-demo --save-layout FILE      writes the built-in layout and exits
+// network analyser and a spectrum analyser. "plotvane-demo --help" lists the options
+// (host/CommandLine.cpp); help, version, the plug-in list and --save-layout need no display.
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -15,14 +12,21 @@
 #include <QSvgGenerator>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
+#include "CommandLine.h"
 #include "Simulator.h"
 #include "common/Text.h"
 #include "common/Xml.h"
 #include "control/DiagramControl.h"
+#include "core/PluginManager.h"
 #include "diagram/Diagram.h"
 #include "diagram/ObjectArranger.h"
 #include "measurements/Measurement.h"
@@ -191,52 +195,108 @@ void AddReferenceTraces(CDiagramControl& control) {
   math->SetScale(0, 0.1);
 }
 
+// --list-plugins: where packages are looked for and which ones a host would load.
+int ListPlugins() {
+  std::printf("search path:\n");
+  const std::vector<std::wstring> folders = PluginSearchPath();
+  for (const std::wstring& folder : folders) std::printf("  %s\n", WideToUtf8(folder).c_str());
+  for (const auto& [type, mask] : {std::pair{kFilterPluginType, kFilterPluginMask}, {kPropPagePluginType, kPropPagePluginMask}}) {
+    CModulesFactory factory(type, folders, mask);
+    for (int i = 0; i < factory.Count(); ++i)
+      std::printf("%s\t%s\t%s\n", WideToUtf8(type).c_str(), WideToUtf8(factory.GetName(i)).c_str(),
+                  WideToUtf8(factory.Package(i)->GetPath()).c_str());
+  }
+  return 0;
+}
+
+int SaveBuiltInLayout(const std::string& file) {
+  CXMLDocument doc;
+  pugi::xml_node root = doc.Doc().append_child("layout");
+  BuildDefaultLayout(root);
+  FormatNode(root);
+  const SXmlResult saved = doc.Save(Utf8ToWide(file));
+  if (!saved) std::fprintf(stderr, "plotvane-demo: cannot write the layout: %s\n", WideToUtf8(saved.description).c_str());
+  return saved ? 0 : 1;
+}
+
+// Qt wants a private runtime folder (mode 0700, ours) and warns on every start without one,
+// as in containers and CI. Without a usable one the demo makes its own for the run.
+std::string EnsureRuntimeDir() {
+  const char* current = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st {};
+  if (current != nullptr && ::stat(current, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+      (st.st_mode & 0777) == 0700)
+    return {};
+  std::string folder = (std::filesystem::temp_directory_path() / "plotvane-demo-XXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) return {};
+  ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  return folder;
+}
+
+// The offscreen platform has no window manager: its note that size hints go nowhere is noise.
+QtMessageHandler g_qtHandler = nullptr;
+void OffscreenMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.contains("does not support propagateSizeHints")) return;
+  if (g_qtHandler != nullptr) g_qtHandler(type, context, message);
+}
+
+// The default layout: the one installed with the demo (share/plotvane/layouts), else the one
+// beside it in the build tree; the latter's path when neither exists.
+QString DefaultLayoutFile() {
+  const QString dir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {dir + "/" PLOTVANE_BIN_TO_DATA "/layouts/default.xml", dir + "/layouts/default.xml"})
+    if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+  return dir + "/layouts/default.xml";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool offscreen = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    offscreen = offscreen || arg == "--offscreen" || arg == "--save-layout";
+  SDemoOptions options;
+  std::string error;
+  if (!ParseDemoCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    std::fprintf(stderr, "plotvane-demo: %s\n(see plotvane-demo --help)\n", error.c_str());
+    return 2;
   }
+  if (options.help) {
+    std::fputs(DemoHelpText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("plotvane-demo %s\n", PLOTVANE_VERSION);
+    return 0;
+  }
+  if (options.listPlugins) return ListPlugins();
+  if (!options.saveLayout.empty()) return SaveBuiltInLayout(options.saveLayout);
+
+  const bool offscreen = options.offscreen;
   if (offscreen) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::string ownRuntimeDir = EnsureRuntimeDir();
+  struct SRemoveRuntimeDir {
+    const std::string& folder;
+    ~SRemoveRuntimeDir() {
+      std::error_code ec;
+      if (!folder.empty()) std::filesystem::remove_all(folder, ec);
+    }
+  } removeRuntimeDir{ownRuntimeDir};
+  if (offscreen) g_qtHandler = qInstallMessageHandler(OffscreenMessages);
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("plotvane-demo");
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Plotvane demo host with a simulated instrument");
-  parser.addHelpOption();
-  parser.addOption({"layout", "Layout file to load.", "file"});
-  parser.addOption({"points", "Points per sweep (default 1601).", "n", "1601"});
-  parser.addOption({"rate", "Sweeps per second (default 20).", "hz", "20"});
-  parser.addOption({"offscreen", "Run without a display."});
-  parser.addOption({"sweeps", "Offscreen: sweeps to run before the snapshot (default 40).", "n", "40"});
-  parser.addOption({"snapshot", "Offscreen: picture to write (.png, .svg or .pdf).", "file", "demo.png"});
-  parser.addOption({"save-layout", "Write the built-in layout to a file and exit.", "file"});
-  parser.process(app);
-
-  if (parser.isSet("save-layout")) {
-    CXMLDocument doc;
-    pugi::xml_node root = doc.Doc().append_child("layout");
-    BuildDefaultLayout(root);
-    FormatNode(root);
-    const SXmlResult saved = doc.Save(parser.value("save-layout").toStdWString());
-    if (!saved) std::fprintf(stderr, "cannot write the layout: %s\n", WideToUtf8(saved.description).c_str());
-    return saved ? 0 : 1;
-  }
-
+  QApplication::setApplicationVersion(PLOTVANE_VERSION);
   InstallQtPorts();
-  const int points = std::max(2, parser.value("points").toInt());
-  const double rate = std::max(0.1, parser.value("rate").toDouble());
 
   QMainWindow window;
   window.setWindowTitle(QString::fromStdWString(Tr("Plotvane — демонстрация")));
-  auto* area = new TPlotvaneArea(&window, L"QUANTITY");
+  std::wstring filters;
+  for (const std::wstring& name : options.filters) filters += (filters.empty() ? L"" : L"|") + name;
+  auto* area = new TPlotvaneArea(&window, filters.c_str());
+  area->SetColorTheme(options.theme);
   window.setCentralWidget(area);
   window.resize(1400, 900);
 
   // The instrument's channels exist before the layout that shows them is loaded.
-  CInstrumentSimulator simulator([area] { return area->CreateMeasurement(); }, points);
+  CInstrumentSimulator simulator([area] { return area->CreateMeasurement(); }, options.points);
   area->OnSendParameter = [&simulator](MeasurementInterface* m, const wchar_t* name, double value, double extra) {
     simulator.OnParameter(m, name, value, extra);
   };
@@ -256,16 +316,16 @@ int main(int argc, char** argv) {
     QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, fill = fill] { fill(menu); });
   }
 
-  // The layout: the file asked for, else the one beside the program, else the built-in one.
+  // The layout: the file asked for, else the default one, else the built-in one.
   CXMLDocument layout;
-  const QString layoutFile = parser.isSet("layout") ? parser.value("layout")
-                                                     : QCoreApplication::applicationDirPath() + "/layouts/default.xml";
+  const bool layoutAsked = !options.layout.empty();
+  const QString layoutFile = layoutAsked ? QString::fromStdString(options.layout) : DefaultLayoutFile();
   const SXmlResult opened = layout.Open(layoutFile.toStdWString());
   if (!opened) {
     const QString text = QString::fromStdWString(Tr("Не удалось загрузить раскладку %0:\n%1"))
                              .replace("%0", layoutFile)
                              .replace("%1", QString::fromStdWString(opened.description));
-    if (offscreen || !parser.isSet("layout")) {
+    if (offscreen || !layoutAsked) {
       std::fprintf(stderr, "%s\n", text.toStdString().c_str());
     } else {
       QMessageBox::warning(&window, QString::fromStdWString(Tr("Раскладка")), text);
@@ -283,18 +343,46 @@ int main(int argc, char** argv) {
     if (sweep == 1) AddReferenceTraces(*area->Control());
   };
 
+  // Sweeps at the asked rate, as an instrument delivers them: on a schedule. A sweep that
+  // came due while the host was busy (the first sweeps build the traces' buffers) is
+  // delivered late rather than lost; at most two are made up per timer event, so a host that
+  // cannot keep up falls behind instead of stalling.
+  QTimer timer;
+  timer.setTimerType(Qt::PreciseTimer);
+  QElapsedTimer clock;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    const long long due = static_cast<long long>(clock.elapsed() * options.rate / 1000.0) + 1;
+    for (int made = 0; sweep < due && made < 3; ++made) tick();
+  });
+  const auto runTimed = [&] {
+    timer.start(static_cast<int>(std::lround(1000.0 / options.rate)));
+    clock.start();
+    // Precise: a coarse timer may end the run 5 % late.
+    if (options.duration > 0)
+      QTimer::singleShot(static_cast<int>(options.duration * 1000), Qt::PreciseTimer, &app, &QCoreApplication::quit);
+    const int result = app.exec();
+    timer.stop();
+    return result;
+  };
+
   if (offscreen) {
-    const int sweeps = std::max(1, parser.value("sweeps").toInt());
-    for (int i = 0; i < sweeps; ++i) {
-      tick();
-      QCoreApplication::processEvents();
+    if (options.duration > 0) {
+      runTimed();
+      const double seconds = clock.elapsed() / 1000.0;
+      std::printf("delivered %d sweeps of %d points in %.2f s: %.2f sweeps/s (asked %g)\n", sweep, options.points,
+                  seconds, sweep / seconds, options.rate);
+    } else {
+      for (int i = 0; i < options.sweeps; ++i) {
+        tick();
+        QCoreApplication::processEvents();
+      }
     }
     // Let the coalesced repaints happen before the picture is taken.
     QTimer::singleShot(50, &app, &QCoreApplication::quit);
     app.exec();
-    const QString file = parser.value("snapshot");
+    const QString file = QString::fromStdString(options.snapshot);
     if (!SaveSnapshot(*area, file)) {
-      std::fprintf(stderr, "cannot write %s\n", file.toStdString().c_str());
+      std::fprintf(stderr, "plotvane-demo: cannot write %s\n", file.toStdString().c_str());
       return 1;
     }
     std::printf("%s\n", QFileInfo(file).absoluteFilePath().toStdString().c_str());
@@ -302,10 +390,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, tick);
-  timer.start(static_cast<int>(1000.0 / rate));
-  const int result = app.exec();
+  const int result = runTimed();
   area->DestroyMeasurements();
   return result;
 }

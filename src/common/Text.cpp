@@ -1,6 +1,5 @@
 #include "common/Text.h"
 
-#include <dlfcn.h>
 #include <libintl.h>
 #include <sys/stat.h>
 
@@ -14,6 +13,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "common/Paths.h"
+
 // glibc's counter that invalidates cached translations when the language changes.
 extern "C" int _nl_msg_cat_cntr;
 
@@ -26,19 +27,14 @@ bool IsDirectory(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string LibraryDirectory() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&LibraryDirectory), &info) == 0 || info.dli_fname == nullptr)
-    return {};
-  std::string path = info.dli_fname;
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 std::string FindCatalogueDir() {
   if (const char* env = std::getenv("PLOTVANE_LOCALEDIR"); env != nullptr && IsDirectory(env))
     return env;
-  const std::string libDir = LibraryDirectory();
+  // The installed tree (lib/<arch> → share/locale), then the build tree (lib → share/locale).
+  const std::string libDir = EngineLibraryFolder();
+#ifdef PLOTVANE_LIB_TO_LOCALE
+  if (const std::string installed = libDir + "/" PLOTVANE_LIB_TO_LOCALE; IsDirectory(installed)) return installed;
+#endif
   for (const std::string& candidate : {libDir + "/../share/locale", libDir + "/locale"})
     if (IsDirectory(candidate)) return candidate;
 #ifdef PLOTVANE_INSTALL_LOCALEDIR

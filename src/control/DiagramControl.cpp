@@ -14,12 +14,6 @@ constexpr const wchar_t* kLogSource = L"Control";
 // Yes/no with the question icon, task-modal.
 constexpr unsigned kCloseQuestionFlags = 0x2024;
 
-std::wstring PluginMask(const std::wstring& folder, const wchar_t* fileMask) {
-  std::wstring mask = folder;
-  if (!mask.empty() && mask.back() != L'/') mask += L'/';
-  return mask + fileMask;
-}
-
 }  // namespace
 
 void CDiagramControl::SPageDeleter::operator()(CPropPageBase* page) const {
@@ -38,13 +32,13 @@ CDiagramControl::CDiagramControl(IControlHost* host, const wchar_t* includedFilt
   SetDiagramString(L"DETINFO", L"");
   SetDiagramString(L"IncludedFilters", includedFilters != nullptr ? includedFilters : L"");
 
-  const std::wstring folder = pluginFolder.empty() ? DefaultPluginFolder() : pluginFolder;
+  std::vector<std::wstring> folders{pluginFolder};
+  if (pluginFolder.empty()) folders = PluginSearchPath();
   LogMessage(kLogSource, L"loading filters");
-  filterFactory_ = std::make_unique<CModulesFactory>(kFilterPluginType, PluginMask(folder, kFilterPluginMask).c_str());
+  filterFactory_ = std::make_unique<CModulesFactory>(kFilterPluginType, folders, kFilterPluginMask);
   LogMessage(kLogSource, L"filters loaded");
   LogMessage(kLogSource, L"loading proppages");
-  propPageFactory_ =
-      std::make_unique<CModulesFactory>(kPropPagePluginType, PluginMask(folder, kPropPagePluginMask).c_str());
+  propPageFactory_ = std::make_unique<CModulesFactory>(kPropPagePluginType, folders, kPropPagePluginMask);
   LogMessage(kLogSource, L"proppages loaded");
 }
 
@@ -326,7 +320,15 @@ std::wstring CDiagramControl::GetInfoPanelName() const {
   return infoPanel_ ? infoPanel_->Caption() : std::wstring();
 }
 
-const SColorTheme* CDiagramControl::GetTheme() const { return GetColorTheme(0); }
+const SColorTheme* CDiagramControl::GetTheme() const { return theme_; }
+
+void CDiagramControl::SetColorTheme(unsigned index) {
+  const SColorTheme* theme = GetColorTheme(index);
+  if (theme == theme_) return;
+  theme_ = theme;
+  for (auto& diagram : diagrams_) diagram->SetColorTheme(theme_);
+  Repaint();
+}
 
 // ---- measurements -------------------------------------------------------------------------
 

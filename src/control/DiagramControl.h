@@ -41,8 +41,8 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   using DiagramActionEvent = std::function<void(MeasurementInterface*, const wchar_t*, const wchar_t*)>;
 
   // host may be null (a 0 × 0 area that is never repainted). includedFilters: the filter
-  // plug-ins property pages may serve. pluginFolder: where the Filter*.so and PropPage*.so
-  // packages are looked for; empty for diagram_plugins/ beside the executable.
+  // plug-ins property pages may serve. pluginFolder: the one folder the Filter*.so and
+  // PropPage*.so packages are looked for in; empty for the search path (PluginSearchPath()).
   CDiagramControl(IControlHost* host, const wchar_t* includedFilters, const std::wstring& pluginFolder = {});
   ~CDiagramControl() override;
   CDiagramControl(const CDiagramControl&) = delete;
@@ -82,6 +82,9 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   // in the host's client area as the arrangement gives it now; empty when not placed.
   SRect GetSlotRect(unsigned index) const;
   const SColorTheme* GetTheme() const override;
+  // The colour theme of every diagram (an index of GetColorTheme(); one out of range is
+  // reported and gives the last theme). Traces keep the colours they have.
+  void SetColorTheme(unsigned index);
   void SendDiagramParameter(MeasurementInterface* measurement, const wchar_t* name, double value,
                             double extra) override;
   void SendDiagramAction(MeasurementInterface* measurement, const wchar_t* name, const wchar_t* value) override;
@@ -205,6 +208,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   bool destroying_ = false;
   bool loadingLayout_ = false;  // "Activity" and "Using" wait for the end of the load
   int mode_ = 0;
+  const SColorTheme* theme_ = GetColorTheme(0);
   std::unique_ptr<IModulesFactory> filterFactory_;
   std::unique_ptr<CModulesFactory> propPageFactory_;
   std::vector<PagePtr> propPages_;

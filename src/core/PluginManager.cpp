@@ -4,10 +4,13 @@
 #include <fnmatch.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 #include "common/Assert.h"
 #include "common/Log.h"
+#include "common/Paths.h"
 #include "common/Text.h"
 #include "core/PluginApi.h"
 #include "core/PluginScan.h"
@@ -206,40 +209,66 @@ std::wstring CModulesFactoryDLL::FileName() const {
 
 CModulesFactory::CModulesFactory(const wchar_t* type, const wchar_t* mask)
     : type_(type ? type : L""), mask_(mask ? mask : L"") {
-  namespace fs = std::filesystem;
   const std::size_t slash = mask_.find_last_of(L'/');
   const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : mask_.substr(0, slash);
-  const std::string pattern = WideToUtf8(slash == std::wstring::npos ? mask_ : mask_.substr(slash + 1));
+  LoadPackages({folder}, slash == std::wstring::npos ? mask_ : mask_.substr(slash + 1));
+}
 
-  // Sorted by name, so global indices do not depend on the file system's listing order.
-  std::vector<std::string> files;
-  std::error_code ec;
-  fs::directory_iterator it(fs::path(WideToUtf8(folder)), ec);
-  if (ec) Log(L"plug-in folder " + folder + L" cannot be read (" + Utf8ToWide(ec.message()) + L"): no " + type_ + L" packages");
-  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    std::error_code statusError;
-    if (!it->is_regular_file(statusError)) continue;
-    const std::string name = it->path().filename().string();
-    if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) files.push_back(name);
+CModulesFactory::CModulesFactory(const wchar_t* type, const std::vector<std::wstring>& folders,
+                                 const wchar_t* fileMask)
+    : type_(type ? type : L"") {
+  const std::wstring pattern = fileMask ? fileMask : L"";
+  for (const std::wstring& folder : folders) mask_ += (mask_.empty() ? L"" : L":") + folder + L"/" + pattern;
+  LoadPackages(folders, pattern);
+}
+
+void CModulesFactory::LoadPackages(const std::vector<std::wstring>& folders, const std::wstring& fileMask) {
+  namespace fs = std::filesystem;
+  const std::string pattern = WideToUtf8(fileMask);
+
+  // Folder by folder, sorted by name within each, so global indices do not depend on the
+  // file system's listing order.
+  std::vector<std::string> paths;
+  for (const std::wstring& folder : folders) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(WideToUtf8(folder)), ec);
+    if (ec) Log(L"plug-in folder " + folder + L" cannot be read (" + Utf8ToWide(ec.message()) + L"): no " + type_ + L" packages there");
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+      std::error_code statusError;
+      if (!it->is_regular_file(statusError)) continue;
+      const std::string name = it->path().filename().string();
+      if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) paths.push_back(WideToUtf8(folder) + "/" + file);
   }
-  std::sort(files.begin(), files.end());
 
   // Only packages that loaded safely in the scanner's process are loaded in ours.
-  std::vector<std::string> paths;
-  for (const std::string& file : files) paths.push_back(WideToUtf8(folder) + "/" + file);
   CPluginScanner scanner;
   const std::vector<SPluginScanResult> verdicts = scanner.Scan(paths);
 
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  std::vector<std::pair<std::wstring, std::wstring>> loaded;  // plug-in name, path
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     const std::wstring path = Utf8ToWide(paths[i]);
+    const std::wstring file = Utf8ToWide(fs::path(paths[i]).filename().string());
     if (!verdicts[i].Safe()) {
-      Log(L"Loading " + Utf8ToWide(files[i]));
+      Log(L"Loading " + file);
       Log(L"\t\tSkipped: " + Utf8ToWide(verdicts[i].detail), true);
       Log(L"\t\tLoading package FAILED", true);
       continue;
     }
+    const std::wstring name = Utf8ToWide(verdicts[i].name);
+    const auto first = std::find_if(loaded.begin(), loaded.end(),
+                                    [&](const auto& entry) { return !name.empty() && ToUpperText(entry.first) == ToUpperText(name); });
+    if (first != loaded.end()) {
+      Log(L"Skipped " + path + L": \"" + name + L"\" is loaded from " + first->second + L" already");
+      continue;
+    }
     auto package = std::make_unique<CModulesFactoryDLL>(type_.c_str());
-    if (package->Load(path.c_str()) == 0) modules_.push_back(std::move(package));
+    if (package->Load(path.c_str()) != 0) continue;
+    loaded.emplace_back(package->GetName(0), path);
+    modules_.push_back(std::move(package));
   }
 }
 
@@ -306,9 +335,36 @@ CModulesFactoryDLL* CModulesFactory::Package(int dIndex) {
 }
 
 std::wstring DefaultPluginFolder() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  const std::filesystem::path folder = ec ? std::filesystem::path("diagram_plugins")
-                                          : exe.parent_path() / "diagram_plugins";
-  return Utf8ToWide(folder.string());
+  const std::string exe = ExecutableFolder();
+  return Utf8ToWide(exe.empty() ? std::string("diagram_plugins") : exe + "/diagram_plugins");
+}
+
+std::wstring InstalledPluginFolder() {
+#ifdef PLOTVANE_LIB_TO_PLUGIN
+  const std::string lib = EngineLibraryFolder();
+  if (!lib.empty()) return Utf8ToWide(std::filesystem::path(lib + "/" PLOTVANE_LIB_TO_PLUGIN).lexically_normal().string());
+#endif
+  return {};
+}
+
+std::vector<std::wstring> PluginSearchPath() {
+  std::vector<std::wstring> folders{DefaultPluginFolder()};
+  if (const char* path = std::getenv("PLOTVANE_PLUGIN_PATH"); path != nullptr) {
+    const std::string_view list = path;
+    std::size_t begin = 0;
+    while (begin <= list.size()) {
+      std::size_t end = list.find(':', begin);
+      if (end == std::string_view::npos) end = list.size();
+      if (end > begin) folders.push_back(Utf8ToWide(list.substr(begin, end - begin)));
+      begin = end + 1;
+    }
+  }
+  folders.push_back(InstalledPluginFolder());
+  // One place per folder; "a/" and "a" name the same one.
+  std::vector<std::wstring> unique;
+  for (std::wstring folder : folders) {
+    while (folder.size() > 1 && folder.back() == L'/') folder.pop_back();
+    if (!folder.empty() && std::find(unique.begin(), unique.end(), folder) == unique.end()) unique.push_back(folder);
+  }
+  return unique;
 }

@@ -61,13 +61,18 @@ class CModulesFactoryDLL : public IModulesFactory {
   std::wstring type_;
 };
 
-// The packages of one kind in one folder, in file-name order; global indices run over them.
+// The packages of one kind found in a list of folders: folder by folder, in file-name order
+// within each; global indices run over them. A package is loaded once by its plug-in name
+// (in any case): the first one found wins, and a later package of the same name is skipped
+// with a log line naming both files.
 class CModulesFactory : public IModulesFactory {
  public:
   // mask: folder and file pattern, e.g. ".../diagram_plugins/Filter*.so" (fnmatch syntax in
   // the file part). A missing folder gives an empty factory. Packages are scanned out of
   // process first (core/PluginScan.h); one that is not safe to load is skipped with a log line.
   CModulesFactory(const wchar_t* type, const wchar_t* mask);
+  // The same over several folders, searched in their order, with one file pattern.
+  CModulesFactory(const wchar_t* type, const std::vector<std::wstring>& folders, const wchar_t* fileMask);
   ~CModulesFactory() override;
   CModulesFactory(const CModulesFactory&) = delete;
   CModulesFactory& operator=(const CModulesFactory&) = delete;
@@ -84,6 +89,7 @@ class CModulesFactory : public IModulesFactory {
   CModulesFactoryDLL* Package(int dIndex);
 
  private:
+  void LoadPackages(const std::vector<std::wstring>& folders, const std::wstring& fileMask);
   // Maps a global index to (package, local index): 0, or -1 when out of range.
   int GetModuleFactory(int dIndex, CModulesFactoryDLL** ppFactory, int* pnFactoryIndex);
 
@@ -94,6 +100,13 @@ class CModulesFactory : public IModulesFactory {
 
 // The plug-in folder: diagram_plugins/ beside the running executable.
 std::wstring DefaultPluginFolder();
+// The plug-in folder installed with the engine library (lib/<arch>/plotvane/diagram_plugins);
+// empty when the library's place is unknown.
+std::wstring InstalledPluginFolder();
+// Where a host looks for packages, in this order: DefaultPluginFolder(), the folders of
+// PLOTVANE_PLUGIN_PATH (colon-separated; empty entries are ignored), InstalledPluginFolder().
+// A folder named twice keeps its first place.
+std::vector<std::wstring> PluginSearchPath();
 
 // File masks of the two plug-in kinds and the types their factories require.
 inline constexpr const wchar_t* kFilterPluginMask = L"Filter*.so";

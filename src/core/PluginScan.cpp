@@ -21,6 +21,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Log.h"
+#include "common/Paths.h"
 #include "common/Text.h"
 
 extern char** environ;
@@ -385,10 +386,18 @@ std::string DefaultPluginScanCacheFile() {
 }
 
 std::string DefaultPluginScannerPath() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "plotvane-plugin-scan";
-  return (exe.parent_path() / "plotvane-plugin-scan").string();
+  constexpr const char* kScanner = "plotvane-plugin-scan";
+  const std::string exeFolder = ExecutableFolder();
+  const std::string beside = exeFolder.empty() ? std::string(kScanner) : exeFolder + "/" + kScanner;
+#ifdef PLOTVANE_LIB_TO_HELPER
+  // A host outside the installed tree uses the scanner installed with the library.
+  if (::access(beside.c_str(), X_OK) != 0) {
+    const std::string libFolder = EngineLibraryFolder();
+    const std::string installed = libFolder + "/" PLOTVANE_LIB_TO_HELPER "/" + kScanner;
+    if (!libFolder.empty() && ::access(installed.c_str(), X_OK) == 0) return installed;
+  }
+#endif
+  return beside;
 }
 
 CPluginScanner::CPluginScanner(const SPluginScanSettings& settings)

@@ -43,7 +43,7 @@ struct SPluginScanResult {
 };
 
 struct SPluginScanSettings {
-  std::string scanner;    // the scanner program; empty: plotvane-plugin-scan beside this executable
+  std::string scanner;    // the scanner program; empty: DefaultPluginScannerPath()
   std::string cacheFile;  // empty: the per-user cache file
   int timeoutMs = 10000;  // for one package
   int parallel = 4;       // scanner processes at a time
@@ -79,5 +79,6 @@ class CPluginScanner {
 // The per-user cache file: $XDG_CACHE_HOME/plotvane/plugin-scan.cache, else
 // ~/.cache/plotvane/plugin-scan.cache; empty when neither is known.
 std::string DefaultPluginScanCacheFile();
-// plotvane-plugin-scan beside the running executable.
+// plotvane-plugin-scan beside the running executable, else the one installed with the
+// engine library (lib/<arch>/plotvane/).
 std::string DefaultPluginScannerPath();

@@ -82,6 +82,7 @@ TPlotvaneArea::TPlotvaneArea(QWidget* parent, const wchar_t* includedFilters, co
   control_->onDiagramAction = [this](MeasurementInterface* m, const wchar_t* name, const wchar_t* value) {
     NotifyDiagramAction(m, name, value);
   };
+  SetColorTheme(-1);
 }
 
 TPlotvaneArea::~TPlotvaneArea() {
@@ -268,6 +269,18 @@ void TPlotvaneArea::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   control_->OnResize();
   SyncDiagrams();
+}
+
+void TPlotvaneArea::SetColorTheme(int theme) {
+  themeChoice_ = theme < 0 ? -1 : theme;
+  // The theme indices of GetColorTheme(): 0 standard, 1 black.
+  const bool dark = palette().color(QPalette::Window).lightness() < 128;
+  control_->SetColorTheme(themeChoice_ >= 0 ? unsigned(themeChoice_) : dark ? 1u : 0u);
+}
+
+void TPlotvaneArea::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && themeChoice_ < 0) SetColorTheme(-1);
 }
 
 void TPlotvaneArea::paintEvent(QPaintEvent*) {

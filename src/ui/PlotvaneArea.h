@@ -30,7 +30,7 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   using ParameterEvent = std::function<void(MeasurementInterface*, const wchar_t*, double, double)>;
   using ActionEvent = std::function<void(MeasurementInterface*, const wchar_t*, const wchar_t*)>;
 
-  // `pluginFolder` empty: diagram_plugins/ next to the executable.
+  // `pluginFolder` empty: the plug-in search path (PluginSearchPath() of core/PluginManager.h).
   TPlotvaneArea(QWidget* parent, const wchar_t* includedFilters, const std::wstring& pluginFolder = {});
   ~TPlotvaneArea() override;
 
@@ -61,6 +61,12 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   ParameterEvent OnSendParameter;
   ActionEvent OnSendAction;
 
+  // The diagrams' colour theme: -1 follows the palette (a dark window colour gives the black
+  // theme, a light one the standard theme, and a later palette change is followed), 0 … 2
+  // forces that theme of GetColorTheme().
+  void SetColorTheme(int theme);
+  int GetColorThemeChoice() const { return themeChoice_; }
+
   // Brings the diagram windows in line with the control (diagrams added or removed, slots
   // rearranged). The area does this itself after its own calls and on resize.
   void SyncDiagrams();
@@ -74,6 +80,7 @@ class TPlotvaneArea : public QWidget, public IControlHost {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -90,4 +97,5 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   std::vector<std::unique_ptr<SPanel>> panels_;
   QWidget* infoPanel_ = nullptr;
   bool syncing_ = false;
+  int themeChoice_ = -1;
 };

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "support/Capture.h"
+#include "support/TempDir.h"
 
 // The test packages (tests/plugins), in file-name order: FilterJunk.so (no shared object),
 // FilterNoDestroy.so, FilterNoName.so, FilterNoType.so (each lacking what its name says),
@@ -169,8 +171,32 @@ TEST(ModulesFactoryDLL, HoldsOnePackageAndReleasesItsObjectsOnReload) {
   EXPECT_EQ(log.Entries().front().text, L"Unloading FilterScale.so");
 }
 
-TEST(ModulesFactory, DefaultPluginFolderIsBesideTheExecutable) {
-  const std::filesystem::path folder(DefaultPluginFolder());
-  EXPECT_EQ(folder.filename(), "diagram_plugins");
-  EXPECT_TRUE(std::filesystem::exists(folder.parent_path() / "test_core"));
+TEST(ModulesFactory, SearchesFoldersInOrderAndLoadsEachNameOnce) {
+  namespace fs = std::filesystem;
+  const std::wstring beside = DefaultPluginFolder();
+  EXPECT_EQ(fs::path(beside), fs::path(fs::read_symlink("/proc/self/exe")).parent_path() / "diagram_plugins");
+  EXPECT_TRUE(InstalledPluginFolder().ends_with(L"/plotvane/diagram_plugins"));
+
+  // The environment's folders come between the two; empty entries and repeats count once.
+  const char* saved = std::getenv("PLOTVANE_PLUGIN_PATH");
+  const std::string previous = saved != nullptr ? saved : "";
+  setenv("PLOTVANE_PLUGIN_PATH", ":/opt/a/:/opt/b::/opt/a", 1);
+  const std::vector<std::wstring> path = PluginSearchPath();
+  if (saved != nullptr) setenv("PLOTVANE_PLUGIN_PATH", previous.c_str(), 1); else unsetenv("PLOTVANE_PLUGIN_PATH");
+  EXPECT_EQ(path, (std::vector<std::wstring>{beside, L"/opt/a", L"/opt/b", InstalledPluginFolder()}));
+
+  // Two folders with a package of the same name: the first folder's is loaded, the other
+  // is skipped with a line naming both.
+  const fs::path first = FreshDir("search_first"), second = FreshDir("search_second");
+  fs::copy_file(TestPlugin(L"FilterScale.so"), first / "FilterScale.so");
+  fs::copy_file(TestPlugin(L"FilterScale.so"), second / "FilterScale.so");
+  fs::copy_file(TestPlugin(L"FilterThrowing.so"), second / "FilterAnother.so");
+  LogCapture log;
+  CModulesFactory factory(L"FILTER", {L"/nonexistent", first.wstring(), second.wstring()}, L"Filter*.so");
+  ASSERT_EQ(factory.Count(), 2);
+  EXPECT_EQ(factory.GetName(0), L"SCALE");
+  EXPECT_EQ(factory.Package(0)->GetPath(), (first / "FilterScale.so").wstring());
+  EXPECT_EQ(factory.GetName(1), L"THROWING");
+  EXPECT_TRUE(log.Saw(L"Factory", L"Skipped " + (second / "FilterScale.so").wstring() + L": \"SCALE\" is loaded from " +
+                                      (first / "FilterScale.so").wstring() + L" already"));
 }

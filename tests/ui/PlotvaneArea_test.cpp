@@ -130,3 +130,31 @@ TEST(PlotvaneArea, ShowsALiveLayoutAndReportsToTheHost) {
   EXPECT_EQ(r.Width(), 800);
   area.DestroyMeasurements();
 }
+
+TEST(PlotvaneArea, ColourThemeFollowsTheDesktopPaletteUnlessForced) {
+  QtTestApp();
+  TPlotvaneArea area(nullptr, L"", L"/nonexistent");
+  area.Control()->AddDiagram();
+  CDiagram* diagram = area.Control()->GetDiagram(0);
+  const auto background = [&] { return diagram->GetChart()->Color(); };
+  ASSERT_TRUE(area.palette().color(QPalette::Window).lightness() >= 128) << "the offscreen palette is light";
+  EXPECT_EQ(area.Control()->GetTheme(), GetColorTheme(0));
+
+  QPalette dark = area.palette();
+  dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  const QPalette light = area.palette();
+  area.setPalette(dark);
+  EXPECT_EQ(area.Control()->GetTheme(), GetColorTheme(1));
+  EXPECT_EQ(background(), GetColorTheme(1)->colors[ctsBackground]) << "existing diagrams change too";
+
+  // A forced theme stays through palette changes; "follow" takes the palette again.
+  area.SetColorTheme(2);
+  area.setPalette(light);
+  area.setPalette(dark);
+  EXPECT_EQ(area.Control()->GetTheme(), GetColorTheme(2));
+  area.SetColorTheme(-1);
+  EXPECT_EQ(area.Control()->GetTheme(), GetColorTheme(1));
+  area.setPalette(light);
+  EXPECT_EQ(background(), GetColorTheme(0)->colors[ctsBackground]);
+}
