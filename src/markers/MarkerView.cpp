@@ -136,6 +136,7 @@ bool CMarker::CopyValue(int line) {
 
 void CMarker::PrepareMenu(CMenuComponent* menu) {
   AddItem(menu, Tr("Вк&лючить"), [this] { SetActive(!activated_); }, activated_, true);
+  if (manager_ != nullptr) AddItem(menu, Tr("&Свойства..."), [this] { manager_->ShowMarkerPropForm(this); });
   AddItem(menu, Tr("&Фиксированный маркер"), [this] { SetFixed(!fixed_); }, fixed_, true);
   if (fixed_) AddItem(menu, Tr("&Обновить значения"), [this] {
       fixed_ = false;
@@ -169,19 +170,14 @@ void CMarker::PrepareMenu(CMenuComponent* menu) {
   const unsigned traces = diagram_ != nullptr ? diagram_->GetTraceCount() : 0;
   if (traces > 0) {
     CMenuItem* link = AddItem(menu, Tr("Трасса &привязки"), {});
-    CMenuItem* shown = AddItem(menu, Tr("Отображаемые &трассы"), {});
     for (unsigned i = 0; i < traces && i + 2 < kLinesCount; ++i) {
       const std::wstring name = diagram_->Trace(i)->GetName();
       CMenuItem* l = AddItem(link, name, [this, i] { LinkToTrace(static_cast<int>(i)); }, params_.traceIndex == static_cast<int>(i), true);
       l->SetRadioItem(true);
-      AddItem(shown, name, [this, i] {
-        SMarkParams p = params_;
-        p.lines.flip(i + 2);
-        SetParams(p);
-      }, params_.lines.test(i + 2), true);
     }
   }
   if (manager_ != nullptr) {
+    AddItem(menu, Tr("Отображаемые &трассы..."), [this] { manager_->ChooseShownTraces(this); });
     CMenuItem* relation = AddItem(menu, Tr("Cвя&зной маркер"), {});
     for (unsigned i = 0; i < kMarkerCount; ++i) {
       CMarker* other = manager_->Marker(i);

@@ -402,6 +402,12 @@ void CMarkersManager::PrepareMenu(CMenuComponent* menu) {
   large->SetChecked(largeFont_);
   AddCommand(menu, "Активировать/деактивировать все", [this] { ToggleMarkersActivity(); }, L"Ctrl+D");
   AddCommand(menu, "Сбросить все", [this] { ResetMarkers(); }, L"Ctrl+E");
+  if (HarmonicSearchOffered()) {
+    AddMenuSeparator(menu);
+    AddCommand(menu, "Поиск гармоник...", [this] { FindExtremums(); }, L"Ctrl+H");
+  }
+  AddMenuSeparator(menu);
+  AddCommand(menu, "Расстановка маркеров по списку...", [this] { AutoManage(); });
   if (active_ != nullptr && !active_->GetParked()) {
     AddMenuSeparator(menu);
     CMenuItem* own = AddMenuItem(menu, std::make_unique<CMenuItem>(Tr("Маркер ") + active_->GetCaption()));
@@ -436,6 +442,10 @@ bool CMarkersManager::KeyDown(int key, bool ctrl, bool shift, bool alt) {
         return true;
       case 'E':
         ResetMarkers();
+        return true;
+      case 'H':
+        if (diagram_ == nullptr || diagram_->GetTraceCount() != 1 || !HarmonicSearchOffered()) return false;
+        FindExtremums();
         return true;
       default:
         break;

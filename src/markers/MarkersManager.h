@@ -90,6 +90,20 @@ class CMarkersManager : public IMarkersManager {
   CRelationMarker* ConnectMarkers(CMarker* a, CMarker* b, double framePos);
   void RemoveRelation(CRelationMarker* relation);
 
+  // Markers on the highest maxima of the first trace, each tracking its maximum by ordinal;
+  // asks for the amplitude tolerance. False when cancelled.
+  bool FindExtremums();
+  // Whether harmonic search is offered: the diagram's channel has a reference level.
+  bool HarmonicSearchOffered() const;
+  double HarmonicTolerance() const { return tolerance_; }
+  // Markers at stimulus values typed or loaded from a file, showing the traces chosen.
+  bool AutoManage();
+  // The properties forms.
+  bool ShowMarkerPropForm(IMarker* marker);
+  bool ShowLinkPropForm(CRelationMarker* relation);
+  // The trace selector of a marker: its ticked traces become its shown lines.
+  bool ChooseShownTraces(CMarker* marker);
+
   // The marker menu: the manager's commands, then the active marker's own items.
   void PrepareMenu(CMenuComponent* menu);
   // Keys; true when taken.
@@ -140,4 +154,6 @@ class CMarkersManager : public IMarkersManager {
   bool showNewTraces_ = true;
   bool updateBlocked_ = false;
   bool repaintBlocked_ = false;
+  double tolerance_ = kNoValue;  // of harmonic search; NaN until first computed
+  std::vector<double> placement_;
 };

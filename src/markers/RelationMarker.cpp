@@ -223,17 +223,7 @@ void CRelationMarker::Paint(ICanvas& canvas, const SRect& plot, bool) const {
 bool CRelationMarker::HitTest(double x, double y) const { return IsShowing() && frameRect_.Contains(x, y); }
 
 void CRelationMarker::PrepareMenu(CMenuComponent* menu) {
-  AddMenuItem(menu, std::make_unique<CMenuItem>(Tr("Свойства..."), [this] {
-    std::wstring expression = applied_.expression;
-    if (!UserInteraction().QueryText(nullptr, Tr("Свойства связного маркера"), Tr("Математическое выражение и формат"),
-                                     expression))
-      return;
-    SConnParams p = params_;
-    p.expression = expression;
-    if (!SetParams(p))
-      QuorMessageBox(nullptr, Tr("Ошибка при синтаксическом разборе выражения") + L"\n" + error_, Tr("Ошибка"),
-                     MB_OK | MB_ICONERROR);
-  }));
+  AddMenuItem(menu, std::make_unique<CMenuItem>(Tr("Свойства..."), [this] { manager_->ShowLinkPropForm(this); }));
   AddMenuItem(menu, std::make_unique<CMenuItem>(Tr("Копировать значение"), [this] {
     if (!UserInteraction().CopyToClipboard(text_))
       QuorMessageBox(nullptr, Tr("Ошибка копирования в буфер обмена"), Tr("Ошибка"), MB_OK | MB_ICONERROR);
