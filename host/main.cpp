@@ -2,6 +2,7 @@
 // network analyser and a spectrum analyser. "plotvane-demo --help" lists the options
 // (host/CommandLine.cpp); help, version, the plug-in list and --save-layout need no display.
 #include <QApplication>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "CommandLine.h"
 #include "Simulator.h"
@@ -31,6 +33,7 @@
 #include "diagram/ObjectArranger.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceMath.h"
+#include "ui/MarkerForms.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -311,9 +314,32 @@ int main(int argc, char** argv) {
       {"&Трасса", area->GetTraceMenuEvent()},
       {"&Вид", area->GetViewMenuEvent()},
   };
+  // The marker table of the active diagram, in a dock the "Вид" menu shows and hides.
+  auto* markerDock = new QDockWidget(QString::fromStdWString(Tr("Таблица маркеров")), &window);
+  auto* markerTable = new TMarkerTable(markerDock);
+  markerDock->setWidget(markerTable);
+  markerDock->setObjectName("markerTable");
+  window.addDockWidget(Qt::BottomDockWidgetArea, markerDock);
+  markerDock->hide();
+  markerTable->SetDiagramSource([area]() -> CDiagram* {
+    CDiagramControl* control = area->Control();
+    const int active = control->GetCurrentDiagramIndex();
+    return active >= 0 && static_cast<unsigned>(active) < control->GetDiagramCount()
+               ? control->GetDiagram(static_cast<unsigned>(active))
+               : nullptr;
+  });
+
   for (const auto& [caption, fill] : menus) {
     QMenu* menu = window.menuBar()->addMenu(QString::fromStdWString(Tr(caption)));
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, fill = fill] { fill(menu); });
+    const bool view = std::string_view(caption) == "&Вид";
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [=, fill = fill] {
+      fill(menu);
+      if (!view) return;
+      QAction* table = menu->addAction(markerDock->windowTitle());
+      table->setCheckable(true);
+      table->setChecked(markerDock->isVisible());
+      QObject::connect(table, &QAction::toggled, markerDock, &QDockWidget::setVisible);
+    });
   }
 
   // The layout: the file asked for, else the default one, else the built-in one.

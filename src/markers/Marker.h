@@ -54,6 +54,9 @@ class CMarker : public IMarker {
   void StatReset() override;
   bool IsActivated() const override { return activated_; }
 
+  CMarkersManager* Manager() const { return manager_; }
+  DiagramInterface* Diagram() const { return diagram_; }
+
   // The search; see the rules in MarkerSearch.h.
   void Update();
   // Blocks Update (while a form or the manager changes several things at once).

@@ -20,6 +20,7 @@ class CRelationMarker {
  public:
   explicit CRelationMarker(CMarkersManager* manager);
 
+  CMarkersManager* Manager() const { return manager_; }
   void Connect(CMarker* a, CMarker* b);
   CMarker* GetMarker(int which) const { return which == 0 ? a_ : b_; }
   // Applies a record: false (and the interpreter's message in ErrorText) when its expression

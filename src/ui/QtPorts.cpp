@@ -16,6 +16,7 @@
 #include "core/DiagCommonLib.h"
 #include "diagram/Diagram.h"
 #include "traces/TraceMath.h"
+#include "ui/MarkerForms.h"
 #include "ui/TraceMathPresets.h"
 
 namespace {
@@ -211,4 +212,5 @@ void InstallQtPorts() {
     return dialog.ShowModalEx() == QDialog::Accepted;
   });
   SetSettings(std::make_shared<TQtSettings>());
+  SetMarkerForms(std::make_shared<TQtMarkerForms>());
 }
