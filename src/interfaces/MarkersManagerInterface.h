@@ -24,6 +24,8 @@ class IMarkersManager {
   virtual void SetLargeFont(bool on) = 0;
   virtual bool IsLargeFont() const = 0;
   virtual void SetActiveMarker(unsigned index) = 0;
+  // The properties form of a marker; true when closed with OK.
+  virtual bool ShowMarkerPropForm(IMarker* marker) = 0;
   // The trace's data changed: every marker bound to it searches again.
   virtual void Update(TraceInterface* trace) = 0;
   // The trace finished a sweep; `reset` when the sweep started over.

@@ -99,7 +99,7 @@ class CMarkersManager : public IMarkersManager {
   // Markers at stimulus values typed or loaded from a file, showing the traces chosen.
   bool AutoManage();
   // The properties forms.
-  bool ShowMarkerPropForm(IMarker* marker);
+  bool ShowMarkerPropForm(IMarker* marker) override;
   bool ShowLinkPropForm(CRelationMarker* relation);
   // The trace selector of a marker: its ticked traces become its shown lines.
   bool ChooseShownTraces(CMarker* marker);
