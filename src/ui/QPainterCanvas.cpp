@@ -9,6 +9,8 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <QRectF>
 #include <QTransform>
 
@@ -21,6 +23,7 @@ Qt::PenStyle ToQtPenStyle(EPenStyle style) {
   switch (style) {
     case psDash: return Qt::DashLine;
     case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
     case psClear: return Qt::NoPen;
     case psSolid: break;
   }
@@ -197,6 +200,15 @@ void QPainterCanvas::Polyline(const SPointF* points, int count) {
 void QPainterCanvas::DrawRun(const SPointF* points, int count, bool segments) {
   if (count == 1) {
     painter_->drawPoint(QPointF(points[0].x, points[0].y));
+    return;
+  }
+  if (!raster_) {
+    // A vector file keeps the run as one path element; nothing here runs per frame.
+    QPainterPath path(QPointF(points[0].x, points[0].y));
+    path.reserve(count);
+    for (int k = 1; k < count; ++k) path.lineTo(points[k].x, points[k].y);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawPath(path);
     return;
   }
   const bool dashed = pen_.style() != Qt::SolidLine;
@@ -394,6 +406,59 @@ void QPainterCanvas::Arc(const SRect& r, double startAngle, double sweepAngle) {
                     static_cast<int>(std::lround(sweepAngle * 16)));
 }
 
+QRectF QPainterCanvas::OutlineRect(const SRectF& r) const {
+  const double w = std::max(r.Width(), 0.0), h = std::max(r.Height(), 0.0);
+  if (antiAlias_ || !raster_) return QRectF(r.left, r.top, w, h);
+  // Rounded as the integer rectangles are, so the circles of a grid meet their lines.
+  const double left = std::round(r.left), top = std::round(r.top);
+  return QRectF(left, top, std::max(std::round(r.right) - left - 1, 0.0), std::max(std::round(r.bottom) - top - 1, 0.0));
+}
+
+void QPainterCanvas::EllipseF(const SRectF& r) {
+  if (!UseShapeTools(true)) return;
+  const QRectF rect = OutlineRect(r);
+  if (!antiAlias_ && raster_ && rect.width() < 1e5 && rect.height() < 1e5)
+    painter_->drawEllipse(rect.toRect());  // Qt's fast path for aliased whole-pixel ellipses
+  else
+    painter_->drawEllipse(rect);
+}
+
+void QPainterCanvas::ArcF(const SRectF& r, double startAngle, double sweepAngle) {
+  if (!hasPen_ || !UseShapeTools(false)) return;
+  painter_->drawArc(OutlineRect(r), static_cast<int>(std::lround(startAngle * 16)),
+                    static_cast<int>(std::lround(sweepAngle * 16)));
+}
+
+void QPainterCanvas::Polygon(const SPointF* points, int count) {
+  if (count < 2 || !PV_ASSERT(points != nullptr) || !UseShapeTools(true)) return;
+  if (count <= kChunk) {
+    for (int k = 0; k < count; ++k) points_[k] = QPointF(points[k].x, points[k].y);
+    painter_->drawPolygon(points_.data(), count);
+    return;
+  }
+  QPolygonF polygon;
+  polygon.reserve(count);
+  for (int k = 0; k < count; ++k) polygon.append(QPointF(points[k].x, points[k].y));
+  painter_->drawPolygon(polygon);
+}
+
+void QPainterCanvas::TextOutEx(double x, double y, const std::wstring& text, const STextFormat& format) {
+  if (!active_ || !hasText_ || text.empty()) return;
+  const SSize size = TextExtent(text);
+  const double dx = format.h == haCenter ? -0.5 * size.cx : format.h == haRight ? -size.cx : 0.0;
+  const double dy = format.v == vaCenter ? -0.5 * size.cy : format.v == vaBottom ? -size.cy : 0.0;
+  if (format.angle == 0) {
+    TextOut(x + dx, y + dy, text);
+    return;
+  }
+  painter_->save();
+  painter_->translate(x, y);
+  painter_->rotate(-format.angle);  // Qt turns clockwise on the screen
+  TextOut(dx, dy, text);
+  painter_->restore();
+  inUse_ = EPenInUse::none;
+}
+
 void QPainterCanvas::TextOut(double x, double y, const std::wstring& text) {
   if (!active_ || !hasText_ || text.empty()) return;
   if (ascent_ < 0) ascent_ = painter_->fontMetrics().ascent();
@@ -429,4 +494,30 @@ void QPainterCanvas::ResetClip() {
   painter_->setClipping(false);
   clip_ = imageRect_;
   clipKnown_ = true;
+}
+
+void QPainterCanvas::Save() {
+  if (!active_) return;
+  painter_->save();
+  saved_.push_back({clip_, clipKnown_});
+}
+
+void QPainterCanvas::Restore() {
+  if (!active_ || !PV_ASSERT(!saved_.empty())) return;
+  painter_->restore();
+  clip_ = saved_.back().clip;
+  clipKnown_ = saved_.back().clipKnown;
+  saved_.pop_back();
+  // The painter went back to the tools of the Save; ours stay as last set.
+  inUse_ = EPenInUse::none;
+  painter_->setFont(font_);
+  painter_->setRenderHint(QPainter::Antialiasing, antiAlias_);
+}
+
+void QPainterCanvas::Translate(double dx, double dy) {
+  if (active_) painter_->translate(dx, dy);
+}
+
+void QPainterCanvas::Rotate(double degrees) {
+  if (active_) painter_->rotate(-degrees);
 }
