@@ -192,6 +192,8 @@ void CChart::Draw(ICanvas& canvas) {
 
   canvas.SetClipRect(plot);
   for (CChartSeries* s : series_)
+    if (s->Visible()) s->DrawGrid(canvas);
+  for (CChartSeries* s : series_)
     if (s->Visible()) s->Draw(canvas);
   canvas.ResetClip();
 
