@@ -233,6 +233,8 @@ void CDiagram::UpdatePresentation() {
   }
   gradient_ = gradient;
   waterfall_ = waterfall;
+  for (auto& t : traces_)
+    if (auto* smith = dynamic_cast<TQuorSmithSeries*>(t->Series())) smith->SetAdmittance(smithAdmittance_);
   if (frame != frameShown_) ShowChartFrame(frame);
   if (barShown_ == hideBar) {
     barShown_ = !hideBar;
@@ -397,7 +399,7 @@ int CDiagram::AddMeasurements(const std::vector<MeasurementInterface*>* measurem
   for (auto& bar : vBars_) bar->SetHidden(false);
   deserializing_ = loading_ = false;
   SetActiveMeasurements();
-  ShowChartFrame(!traces_.empty());
+  UpdatePresentation();
   AlignControls();
   return made;
 }
@@ -616,6 +618,9 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
   axis.SetLogarithmic(t != nullptr && t->GetAxisYLogarithmicScale());
   const EPlot plot = trace->GetPlot();
   axis.SetIncrement(plot == plPolar || plot == plSmith ? 0.0 : 0.1 * (stop - start));
+  // Every division line passes through the reference level, so after any scaling the
+  // reference lies on the grid and both ends of the scale carry a line and a label.
+  axis.SetGridOrigin(t != nullptr ? t->GetScaleRef() : NAN);
   axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
 }
 
@@ -641,6 +646,8 @@ void CDiagram::UpdateAxes(EAxesUpdate which, TraceInterface* trace) {
     const bool barShown = barVisible_ && barShown_;
     bottom.SetLabelsVisible(!barShown);
     bottom.SetIncrement(barShown ? 0.1 * std::fabs(stop - start) : 0.0);
+    bottom.SetGridOrigin(std::min(start, stop));
+    bottom.SetLabelQuantity(trace->GetQuantity(vtStimulus));
     bottom.SetLogarithmic(trace->GetPlot() == plLog);
   }
   Updated();
@@ -880,6 +887,15 @@ void CDiagram::SetMeasurementBarVisibility(bool visible) {
 void CDiagram::ShowChartFrame(bool show) {
   frameShown_ = show;
   chart_.SetFrameVisible(show);
+  // The rectangular grid, scales and their titles go with the frame: a Smith, polar or
+  // digit diagram draws its own.
+  chart_.SetAxesVisible(show);
+  Updated();
+}
+
+void CDiagram::SetSmithAdmittance(bool on) {
+  smithAdmittance_ = on;
+  UpdatePresentation();
   Updated();
 }
 
@@ -1149,4 +1165,9 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
       ->SetChecked(logX_);
   AddCommand(view, "Логарифмическая шкала &Y", [this] { SetAxisYLogarithmicScale(!logY_); }, L"", 16)
       ->SetChecked(logY_);
+  const bool smith = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plSmith; });
+  CMenuItem* admittance =
+      AddCommand(view, "Диаграмма Смита: сетка &проводимостей (Y)", [this] { SetSmithAdmittance(!smithAdmittance_); });
+  admittance->SetChecked(smithAdmittance_);
+  admittance->SetEnabled(smith || smithAdmittance_);
 }

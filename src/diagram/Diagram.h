@@ -176,6 +176,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool GetTraceHeaderVisible() const { return traceHeader_; }
   void ShowTraceHeader(bool show) { traceHeader_ = show; }
   bool GetChartFrameVisible() const { return frameShown_; }
+  // The Smith traces show an admittance grid (conductance circles, susceptance arcs) instead
+  // of the impedance one; kept in the layout.
+  bool GetSmithAdmittance() const { return smithAdmittance_; }
+  void SetSmithAdmittance(bool on);
   bool GetMeasurementBarShown() const { return barShown_; }
   bool GetGradient() const { return gradient_; }
   bool GetWaterfall() const { return waterfall_; }
@@ -290,6 +294,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool logX_ = false;
   bool logY_ = false;
   bool frameShown_ = false;
+  bool smithAdmittance_ = false;
   bool gradient_ = false;
   bool waterfall_ = false;
   bool visible_ = true;

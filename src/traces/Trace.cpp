@@ -147,7 +147,10 @@ void CTrace::MakeRenderer() {
   }
   if (auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get())) circle->SetDisplayRect(polarScale_);
   if (auto* digit = dynamic_cast<TQuorDigitSeries*>(series_.get()))
-    digit->SetFormatSource([this] { return TQuorDigitSeries::SFormat{GetQuantity(vtResponse), fraction_[1]}; });
+    digit->SetFormatSource([this] {
+      const std::wstring& quantity = QuantityRef(vtResponse);
+      return TQuorDigitSeries::SFormat{quantity, std::min(fraction_[1], GetUnitsFractionSize(quantity))};
+    });
   if (auto* log = dynamic_cast<TQuorLogSeries*>(series_.get()); log != nullptr && stimStart_ > 0 && stimStop_ > 0)
     log->SetStimulusRange(stimStart_, stimStop_);
 }
