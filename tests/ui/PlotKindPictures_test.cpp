@@ -3,8 +3,12 @@
 // (plotvane-smith.png, plotvane-polar.png, plotvane-log.png, plotvane-digit.png).
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 
 #include <cmath>
 #include <complex>
@@ -15,6 +19,7 @@
 #include "series/DigitSeries.h"
 #include "series/SmithSeries.h"
 #include "support/ControlStub.h"
+#include "ui/DiagramWidget.h"
 #include "ui/QPainterCanvas.h"
 #include "ui/QtTestApp.h"
 
@@ -151,4 +156,48 @@ TEST(PlotKindPictures, OnePointSweepsReadAsDigitsThatFitTheirPlot) {
   ASSERT_NE(digit, nullptr);
   EXPECT_LT(digit->DrawnFontSize(), digit->FontSize());
   EXPECT_EQ(CountColour(image, QRect(small.left, small.top, small.Width(), small.Height()), ink), all);
+}
+
+TEST(PlotKindPictures, SvgAndPdfPicturesOfAWindowHoldItsLinesNotAnImage) {
+  SPicture p(1601, true);
+  ASSERT_TRUE(p.Trace().SetPlot(plSmith));
+  TDiagramWidget widget(&p.diagram);
+  widget.resize(kWidth, kHeight);
+
+  QBuffer svgBytes;
+  svgBytes.open(QIODevice::WriteOnly);
+  {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&svgBytes);
+    svg.setSize(widget.size());
+    svg.setViewBox(QRect(QPoint(0, 0), widget.size()));
+    QPainter painter(&svg);
+    widget.render(&painter);
+  }
+  const QString text = QString::fromUtf8(svgBytes.data());
+  EXPECT_FALSE(text.contains("<image"));
+  // The trace as paths in its colour (the generator puts the pen on the group around them).
+  const TColor c = p.Trace().GetColor();
+  const QString colour = QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF).name();
+  int tracePaths = 0;
+  for (qsizetype at = text.indexOf("<path"); at >= 0; at = text.indexOf("<path", at + 1)) {
+    const qsizetype group = text.lastIndexOf("<g ", at);
+    tracePaths += group >= 0 && text.mid(group, text.indexOf('>', group) - group).contains("stroke=\"" + colour + "\"");
+  }
+  EXPECT_GE(tracePaths, 1);
+  EXPECT_GT(text.count("<path"), 10);  // the reactance arcs too
+  EXPECT_TRUE(text.contains("<text"));
+
+  QBuffer pdfBytes;
+  pdfBytes.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter pdf(&pdfBytes);
+    pdf.setPageSize(QPageSize(QSizeF(kWidth, kHeight), QPageSize::Point));
+    pdf.setResolution(72);
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&pdf);
+    widget.render(&painter);
+  }
+  EXPECT_GT(pdfBytes.size(), 1000);
+  EXPECT_FALSE(pdfBytes.data().contains("/Subtype /Image"));
 }
