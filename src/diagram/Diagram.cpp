@@ -13,6 +13,7 @@
 #include "core/MenuModel.h"
 #include "core/DiagMetrics.h"
 #include "diagram/ExStatusBar.h"
+#include "diagram/TraceListEditor.h"
 #include "diagram/TraceListModel.h"
 #include "filters/Filter.h"
 #include "interfaces/MarkersManagerInterface.h"
@@ -1086,6 +1087,26 @@ std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
   return {memory};
 }
 
+void CDiagram::AddFormatMenu(CPopupMenu* menu, TraceInterface* trace) {
+  // The display formats the trace list offers (Smith and polar among them for complex data),
+  // for a trace whose format a display-format filter sets.
+  const int row = GetTraceIndex(trace);
+  if (trace == nullptr || row < 0 || trace->GetFilter(L"QUANTITY") == nullptr) return;
+  const std::vector<SFormatChoice> choices = CTraceListEditor(this).FormatChoices(row);
+  if (choices.size() < 2) return;
+  CMenuItem* format = AddCommand(menu, "&Формат", {});
+  const std::uint64_t id = static_cast<ITraceView*>(traces_[static_cast<std::size_t>(row)].get())->Id();
+  for (const SFormatChoice& choice : choices) {
+    auto item = std::make_unique<CMenuItem>(choice.description, [this, id, mode = choice.mode] {
+      for (std::size_t i = 0; i < traces_.size(); ++i)
+        if (static_cast<ITraceView*>(traces_[i].get())->Id() == id) CTraceListEditor(this).ChooseFormat(static_cast<int>(i), mode);
+    });
+    item->SetRadioItem(true);
+    item->SetChecked(choice.selected);
+    AddMenuItem(format, std::move(item));
+  }
+}
+
 void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
   if (menu == nullptr) return;
   TraceInterface* selected = SelectedTrace(0);
@@ -1115,6 +1136,7 @@ void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
       QuorMessageBox(nullptr, text, Tr("Ошибка"), MB_OK | MB_ICONERROR);
     }
   })->SetEnabled(selected != nullptr);
+  AddFormatMenu(menu, selected);
   if (selected != nullptr) {
     CPopupMenu own;
     selected->PrepareMenu(&own);

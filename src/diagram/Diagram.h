@@ -213,6 +213,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The diagram's context menu: autoscale, new traces, selection, the view submenu with the
   // axis bindings, stretching and the logarithmic axes.
   void PrepareMenu(CPopupMenu* menu);
+  // The "Format" submenu of the trace menu: the trace's display formats, the current one checked.
+  void AddFormatMenu(CPopupMenu* menu, TraceInterface* trace);
   // The trace menu: remember the selected trace, a new math trace, load a trace or network
   // file into memory traces, save the selected trace to a file, then the selected trace's own
   // items. File names are asked through the user-interaction port.

@@ -186,11 +186,76 @@ void TQuorCircleSeries::DrawGrid(ICanvas& canvas) {
   DrawImGrid(canvas);
 }
 
+void TQuorCircleSeries::Emit(ICanvas& canvas, SPointF p) {
+  if (used_ == kChunk) {
+    // Pass the full buffer on and go on from its last point so the line stays joined.
+    canvas.Polyline(points_.data(), used_);
+    points_[0] = points_[used_ - 1];
+    used_ = 1;
+  }
+  points_[used_++] = p;
+}
+
 void TQuorCircleSeries::Flush(ICanvas& canvas) {
   if (used_ == 1) points_[used_++] = points_[0];  // a lone point between gaps shows as a dot
   if (used_ > 1) canvas.Polyline(points_.data(), used_);
   used_ = 0;
 }
+
+void TQuorCircleSeries::CloseWindow(ICanvas& canvas, const SWindow& w) {
+  const double* re = XValues();
+  const double* im = YValues();
+  auto at = [&](int k) { return SPointF{circle_.centerX + re[k] * circle_.radiusX, circle_.centerY - im[k] * circle_.radiusY}; };
+  // Across the way the line goes, as a rectangular plot keeps each column's lowest and
+  // highest point: the two extremes in index order, then the last point, each once (the
+  // opening point went out when the window opened).
+  const SPointF last = at(w.last);
+  const bool across = std::fabs(last.x - w.ax) >= std::fabs(last.y - w.ay);
+  int a = across ? w.top : w.left, b = across ? w.bottom : w.right;
+  if (b < a) std::swap(a, b);
+  int previous = w.open;
+  for (int k : {a, b, w.last}) {
+    if (k <= previous) continue;
+    previous = k;
+    Emit(canvas, at(k));
+  }
+}
+
+namespace {
+
+// The extremes of a thinning window, in plane values: real part left and right, imaginary
+// part down and up, with the index of the first point at each.
+struct SExtremes {
+  double reLo, reHi, imLo, imHi;
+  int iReLo, iReHi, iImLo, iImHi;
+};
+
+// From point `from` on, the points within (wx, wy) of (re0, im0): widens e over them and
+// returns the index of the first point outside (or of a null point, or n). No calls inside,
+// so everything stays in registers: this runs once per point.
+int ScanWindow(const double* re, const double* im, int from, int n, double re0, double im0, double wx, double wy,
+               SExtremes& e) {
+  double reLo = e.reLo, reHi = e.reHi, imLo = e.imLo, imHi = e.imHi;
+  int iReLo = e.iReLo, iReHi = e.iReHi, iImLo = e.iImLo, iImHi = e.iImHi;
+  int i = from;
+  for (; i < n; ++i) {
+    const double u = re[i], v = im[i];
+    // False for NaN as well: a null point ends the window.
+    if (!(std::fabs(u - re0) < wx && std::fabs(v - im0) < wy)) break;
+    iReLo = u < reLo ? i : iReLo;
+    reLo = u < reLo ? u : reLo;
+    iReHi = u > reHi ? i : iReHi;
+    reHi = u > reHi ? u : reHi;
+    iImLo = v < imLo ? i : iImLo;
+    imLo = v < imLo ? v : imLo;
+    iImHi = v > imHi ? i : iImHi;
+    imHi = v > imHi ? v : imHi;
+  }
+  e = {reLo, reHi, imLo, imHi, iReLo, iReHi, iImLo, iImHi};
+  return i;
+}
+
+}  // namespace
 
 void TQuorCircleSeries::Draw(ICanvas& canvas) {
   if (!CanDraw()) return;
@@ -199,45 +264,29 @@ void TQuorCircleSeries::Draw(ICanvas& canvas) {
   canvas.SetPen(Pen());
   const double* re = XValues();
   const double* im = YValues();
-  const double cx = circle_.centerX, cy = circle_.centerY, rx = circle_.radiusX, ry = circle_.radiusY;
   used_ = 0;
-  // The pixel of the last point passed on; a point in the same pixel changes nothing seen.
-  double cellX = NAN, cellY = NAN;
-  SPointF skipped{};
-  bool pending = false;  // the run's last point was passed over and must end the line
-  for (int i = 0, n = Count(); i < n; ++i) {
-    const double px = cx + re[i] * rx, py = cy - im[i] * ry;
-    if (!std::isfinite(px) || !std::isfinite(py)) {
-      if (pending) points_[used_++] = skipped;
-      pending = false;
+  if (circle_.radiusX <= 0 || circle_.radiusY <= 0) return;
+  // A dense sweep stays for many points inside a few pixels (and noise scribbles there). Each
+  // such window, from the point that opened it, passes on only its two extreme points across
+  // the way the line goes and its last one, in the order they came: the line covers the
+  // window's band as the whole scribble does, like the per-column thinning of rectangular
+  // plots.
+  constexpr double kWindow = 3.0;  // pixels
+  const double wx = kWindow / circle_.radiusX, wy = kWindow / circle_.radiusY;
+  const int n = Count();
+  for (int i = 0; i < n;) {
+    if (!std::isfinite(re[i]) || !std::isfinite(im[i])) {
       Flush(canvas);
-      cellX = cellY = NAN;
+      ++i;
       continue;
     }
-    const double fx = std::floor(px), fy = std::floor(py);
-    if (fx == cellX && fy == cellY) {
-      skipped = {px, py};
-      pending = true;
-      continue;
+    Emit(canvas, Pixel(re[i], im[i]));
+    SExtremes e{re[i], re[i], im[i], im[i], i, i, i, i};
+    const int end = ScanWindow(re, im, i + 1, n, re[i], im[i], wx, wy, e);
+    if (end - 1 > i) {
+      CloseWindow(canvas, {Pixel(re[i], im[i]).x, Pixel(re[i], im[i]).y, i, e.iReLo, e.iReHi, e.iImHi, e.iImLo, end - 1});
     }
-    cellX = fx;
-    cellY = fy;
-    pending = false;
-    if (used_ == kChunk) {
-      // Pass the full buffer on and go on from its last point so the line stays joined.
-      canvas.Polyline(points_.data(), used_);
-      points_[0] = points_[used_ - 1];
-      used_ = 1;
-    }
-    points_[used_++] = {px, py};
-  }
-  if (pending) {
-    if (used_ == kChunk) {
-      canvas.Polyline(points_.data(), used_);
-      points_[0] = points_[used_ - 1];
-      used_ = 1;
-    }
-    points_[used_++] = skipped;
+    i = end;
   }
   Flush(canvas);
 }

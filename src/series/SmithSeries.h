@@ -87,8 +87,9 @@ class TQuorCircleSeries : public CChartSeries {
   // The first visible circle series of the chart draws the circle, its background, both
   // grid families and their labels; the others draw nothing here.
   void DrawGrid(ICanvas& canvas) override;
-  // The trace as a line in the plane, broken at null points. Points that land in the pixel
-  // of the point before add nothing to the picture and are passed over.
+  // The trace as a line in the plane, broken at null points. Of the points that stay within
+  // three pixels of the point that opened their window, only the extremes across the line
+  // and the last go to the canvas.
   void Draw(ICanvas& canvas) override;
 
  protected:
@@ -108,6 +109,13 @@ class TQuorCircleSeries : public CChartSeries {
   static std::wstring Label(double value);
 
  private:
+  // A window of the thinning in Draw: its opening point and the indexes of its extremes.
+  struct SWindow {
+    double ax, ay;
+    int open, left, right, top, bottom, last;
+  };
+  void CloseWindow(ICanvas& canvas, const SWindow& w);
+  void Emit(ICanvas& canvas, SPointF p);
   void Flush(ICanvas& canvas);
 
   SDoubleRect displayRect_;

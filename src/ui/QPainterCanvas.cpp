@@ -112,6 +112,7 @@ void QPainterCanvas::SetFont(const SFont& font) {
   hasText_ = font.color != clNone;
   if (hasText_) textPen_ = QPen(ToQColor(font.color));
   ascent_ = -1;
+  lineHeight_ = -1;
   if (active_) painter_->setFont(font_);
   if (inUse_ == EPenInUse::text) inUse_ = EPenInUse::none;
 }
@@ -279,6 +280,13 @@ inline void QPainterCanvas::SpanPut(int column, int from, int to) {
 // Writes the collected run with a square pen tip of the pen's width.
 inline void QPainterCanvas::SpanFlush() {
   if (span_.to < span_.from) return;
+  if (spanWidth_ == 1) {
+    // Segments were cut to the clip: a 1-pixel run lies inside it as it is.
+    quint32* p = bits_ + static_cast<qsizetype>(span_.from) * stride_ + span_.column;
+    for (int y = span_.from; y <= span_.to; ++y, p += stride_) *p = penPixel_;
+    span_ = {};
+    return;
+  }
   const int before = (spanWidth_ - 1) / 2, after = spanWidth_ / 2;
   const int left = std::max(span_.column - before, clip_.left());
   const int right = std::min(span_.column + after, clip_.right());
@@ -416,6 +424,7 @@ QRectF QPainterCanvas::OutlineRect(const SRectF& r) const {
 
 void QPainterCanvas::EllipseF(const SRectF& r) {
   if (!UseShapeTools(true)) return;
+  if (!hasBrush_ && SpanArc(r, 0, 360)) return;
   const QRectF rect = OutlineRect(r);
   if (!antiAlias_ && raster_ && rect.width() < 1e5 && rect.height() < 1e5)
     painter_->drawEllipse(rect.toRect());  // Qt's fast path for aliased whole-pixel ellipses
@@ -425,8 +434,45 @@ void QPainterCanvas::EllipseF(const SRectF& r) {
 
 void QPainterCanvas::ArcF(const SRectF& r, double startAngle, double sweepAngle) {
   if (!hasPen_ || !UseShapeTools(false)) return;
+  if (SpanArc(r, startAngle, sweepAngle)) return;
   painter_->drawArc(OutlineRect(r), static_cast<int>(std::lround(startAngle * 16)),
                     static_cast<int>(std::lround(sweepAngle * 16)));
+}
+
+// An aliased outline as chords, written like a polyline: they stray from the curve by a tenth
+// of a pixel at most, and the grid of a Smith chart costs a fraction of what Qt's ellipse and
+// arc outlines cost pixel by pixel.
+bool QPainterCanvas::SpanArc(const SRectF& r, double startAngle, double sweepAngle) {
+  if (!hasPen_ || !SpanWritable()) return false;
+  // The outline through the centres of the pixels Qt would draw for the rounded rectangle.
+  const double left = std::round(r.left), top = std::round(r.top);
+  const double rx = (std::round(r.right) - left - 1) / 2, ry = (std::round(r.bottom) - top - 1) / 2;
+  if (!(rx >= 0 && ry >= 0 && rx < 1e5 && ry < 1e5) || !std::isfinite(startAngle) || !std::isfinite(sweepAngle))
+    return false;
+  const double cx = left + 0.5 + rx, cy = top + 0.5 + ry;
+  constexpr double kRadians = 3.14159265358979323846 / 180;
+  sweepAngle = std::clamp(sweepAngle, -360.0, 360.0);
+  // A chord of length L strays L²/8R from the curve: at most a tenth of a pixel here.
+  const double radius = std::max(rx, ry);
+  const double chord = std::clamp(std::sqrt(0.8 * radius), 2.0, 12.0);
+  const int n = std::clamp(static_cast<int>(std::ceil(std::fabs(sweepAngle) * kRadians * radius / chord)), 8, 1 << 16);
+  // Turned step by step: one sine and cosine for the whole outline.
+  const double step = sweepAngle * kRadians / n, dc = std::cos(step), ds = std::sin(step);
+  double c = std::cos(startAngle * kRadians), s = std::sin(startAngle * kRadians);
+  std::array<SPointF, 256> run;
+  int used = 0;
+  for (int k = 0; k <= n; ++k) {
+    run[used++] = {cx + rx * c, cy - ry * s};  // counter-clockwise on the screen
+    const double next = c * dc - s * ds;
+    s = s * dc + c * ds;
+    c = next;
+    if (used == static_cast<int>(run.size()) || k == n) {
+      SpanRun(run.data(), used);
+      run[0] = run[used - 1];
+      used = 1;
+    }
+  }
+  return true;
 }
 
 void QPainterCanvas::Polygon(const SPointF* points, int count) {
@@ -444,7 +490,8 @@ void QPainterCanvas::Polygon(const SPointF* points, int count) {
 
 void QPainterCanvas::TextOutEx(double x, double y, const std::wstring& text, const STextFormat& format) {
   if (!active_ || !hasText_ || text.empty()) return;
-  const SSize size = TextExtent(text);
+  // Only a text placed by its width needs shaping before it is drawn.
+  const SSize size = format.h != haLeft ? TextExtent(text) : SSize{0, LineHeight()};
   const double dx = format.h == haCenter ? -0.5 * size.cx : format.h == haRight ? -size.cx : 0.0;
   const double dy = format.v == vaCenter ? -0.5 * size.cy : format.v == vaBottom ? -size.cy : 0.0;
   if (format.angle == 0) {
@@ -465,6 +512,14 @@ void QPainterCanvas::TextOut(double x, double y, const std::wstring& text) {
   UseTextPen();
   // Qt places text on its base line; the engine gives the top left corner.
   painter_->drawText(QPointF(x, y + ascent_), QString::fromStdWString(text));
+}
+
+int QPainterCanvas::LineHeight() {
+  if (lineHeight_ < 0) {
+    const QFontMetricsF metrics = active_ ? QFontMetricsF(font_, painter_->device()) : QFontMetricsF(font_);
+    lineHeight_ = static_cast<int>(std::ceil(metrics.height()));
+  }
+  return lineHeight_;
 }
 
 SSize QPainterCanvas::TextExtent(const std::wstring& text) {

@@ -93,6 +93,8 @@ class QPainterCanvas : public ICanvas {
   // Whether the current pen may be written into the image directly; sets up the span state.
   bool SpanWritable();
   void SpanRun(const SPointF* points, int count);
+  // An outline written directly; false when the pen or the device does not allow it.
+  bool SpanArc(const SRectF& r, double startAngle, double sweepAngle);
   void SpanSegment(double x0, double y0, double x1, double y1);
   void SpanPut(int column, int from, int to);
   void SpanFlush();
@@ -112,6 +114,8 @@ class QPainterCanvas : public ICanvas {
   QPen textPen_;
   bool hasText_ = true;
   double ascent_ = -1;  // of font_, worked out on first use
+  int lineHeight_ = -1;  // the same
+  int LineHeight();
   EPenInUse inUse_ = EPenInUse::none;
   QPointF position_;
 
