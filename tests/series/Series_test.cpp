@@ -146,20 +146,12 @@ TEST(SmithSeries, DrawKeepsTheExtremesOfDensePointsAndBreaksAtNulls) {
   s.AddPoint(-0.5, 0.5, 0);
   CRecordingCanvas canvas;
   s.Draw(canvas);
-  // Runs come in chunks that repeat their joining point; join them back.
-  std::vector<std::vector<SPointF>> runs(1);
+  // Fewer points than a chunk of the canvas: one polyline per run.
+  std::vector<std::vector<SPointF>> runs;
   for (const auto& op : canvas.ops) {
     ASSERT_EQ(op.op, CRecordingCanvas::opPolyline);
     EXPECT_EQ(op.pen.color, RGBColor(255, 0, 0));
-    auto& run = runs.back();
-    if (!run.empty() && run.back().x == op.points.front().x && run.back().y == op.points.front().y && runs.size() == 1 &&
-        op.points.size() > 2) {
-      run.insert(run.end(), op.points.begin() + 1, op.points.end());
-    } else if (run.empty()) {
-      run = op.points;
-    } else {
-      runs.push_back(op.points);
-    }
+    runs.push_back(op.points);
   }
   ASSERT_EQ(runs.size(), 3u);
   const SCircleRect& c = s.CircleRect();
