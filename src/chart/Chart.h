@@ -35,6 +35,10 @@ class CChart {
   void SetBackWallVisible(bool on) { backWallVisible_ = on; }
   TColor BackWallColor() const { return backWallColor_; }
   void SetBackWallColor(TColor color) { backWallColor_ = color; }
+  // Without axes the chart draws neither the rectangular grid nor the scales and their
+  // titles: series that draw their own grid (Smith, polar, digits) have the plot to themselves.
+  bool AxesVisible() const { return axesVisible_; }
+  void SetAxesVisible(bool on) { axesVisible_ = on; }
   bool FrameVisible() const { return frameVisible_; }
   void SetFrameVisible(bool on) { frameVisible_ = on; }
   TColor FrameColor() const { return frameColor_; }
@@ -73,7 +77,8 @@ class CChart {
   void SetAfterDraw(std::function<void(ICanvas&)> hook) { afterDraw_ = std::move(hook); }
 
   // Background, walls, grid, axes with labels, frame, the visible series clipped to the plot
-  // rectangle, then the after-draw hook.
+  // rectangle, then the after-draw hook. Labels that would touch their neighbours are left
+  // out evenly; the first and the last stay where the spacing allows.
   void Draw(ICanvas& canvas);
 
  private:
@@ -81,6 +86,7 @@ class CChart {
   void DrawAxis(ICanvas& canvas, const CChartAxis& axis);
   template <class F>
   void ForEachTick(const CChartAxis& axis, F f) const;
+  std::wstring FormatLabel(const CChartAxis& axis, double value) const;
 
   SRect bounds_{0, 0, 400, 300};
   SRect margins_{60, 30, 60, 40};
@@ -88,6 +94,7 @@ class CChart {
   bool backWallVisible_ = true;
   TColor backWallColor_ = clWhite;
   bool frameVisible_ = true;
+  bool axesVisible_ = true;
   TColor frameColor_ = clBlack;
   SFont font_;
   std::wstring title_;

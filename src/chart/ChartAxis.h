@@ -53,6 +53,14 @@ class CChartAxis {
   // Grid step in values; 0 divides the axis into ten.
   double Increment() const { return increment_; }
   void SetIncrement(double step) { increment_ = step > 0 ? step : 0; }
+  // A value the grid passes through (the reference level of a trace, the start of a sweep);
+  // NaN: the multiples of the increment.
+  double GridOrigin() const { return gridOrigin_; }
+  void SetGridOrigin(double value) { gridOrigin_ = value; }
+  // The quantity of the values ("Hz" …): labels then carry a decimal prefix and units
+  // ("1.5 ГГц") where the quantity takes them; empty: plain numbers.
+  const std::wstring& LabelQuantity() const { return labelQuantity_; }
+  void SetLabelQuantity(const std::wstring& quantity) { labelQuantity_ = quantity; }
 
   const std::wstring& Title() const { return title_; }
   void SetTitle(const std::wstring& title) { title_ = title; }
@@ -85,6 +93,8 @@ class CChartAxis {
   bool inverted_ = false;
   bool logarithmic_ = false;
   double increment_ = 0;
+  double gridOrigin_ = std::numeric_limits<double>::quiet_NaN();
+  std::wstring labelQuantity_;
   std::wstring title_;
   bool labels_ = true;
   bool visible_ = true;

@@ -90,6 +90,9 @@ class CChartSeries {
     (void)count;
   }
 
+  // What a series draws under every series' line (Smith and polar grids, minor decades),
+  // called for each visible series before any Draw, clipped to the plot rectangle.
+  virtual void DrawGrid(ICanvas& canvas) { (void)canvas; }
   virtual void Draw(ICanvas& canvas) = 0;
 
  protected:

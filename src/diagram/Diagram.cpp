@@ -13,6 +13,7 @@
 #include "core/MenuModel.h"
 #include "core/DiagMetrics.h"
 #include "diagram/ExStatusBar.h"
+#include "diagram/TraceListEditor.h"
 #include "diagram/TraceListModel.h"
 #include "filters/Filter.h"
 #include "measurements/Measurement.h"
@@ -241,6 +242,8 @@ void CDiagram::UpdatePresentation() {
   }
   gradient_ = gradient;
   waterfall_ = waterfall;
+  for (auto& t : traces_)
+    if (auto* smith = dynamic_cast<TQuorSmithSeries*>(t->Series())) smith->SetAdmittance(smithAdmittance_);
   if (frame != frameShown_) ShowChartFrame(frame);
   if (barShown_ == hideBar) {
     barShown_ = !hideBar;
@@ -405,7 +408,7 @@ int CDiagram::AddMeasurements(const std::vector<MeasurementInterface*>* measurem
   for (auto& bar : vBars_) bar->SetHidden(false);
   deserializing_ = loading_ = false;
   SetActiveMeasurements();
-  ShowChartFrame(!traces_.empty());
+  UpdatePresentation();
   AlignControls();
   return made;
 }
@@ -625,6 +628,9 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
   axis.SetLogarithmic(t != nullptr && t->GetAxisYLogarithmicScale());
   const EPlot plot = trace->GetPlot();
   axis.SetIncrement(plot == plPolar || plot == plSmith ? 0.0 : 0.1 * (stop - start));
+  // Every division line passes through the reference level, so after any scaling the
+  // reference lies on the grid and both ends of the scale carry a line and a label.
+  axis.SetGridOrigin(t != nullptr ? t->GetScaleRef() : NAN);
   axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
 }
 
@@ -650,6 +656,8 @@ void CDiagram::UpdateAxes(EAxesUpdate which, TraceInterface* trace) {
     const bool barShown = barVisible_ && barShown_;
     bottom.SetLabelsVisible(!barShown);
     bottom.SetIncrement(barShown ? 0.1 * std::fabs(stop - start) : 0.0);
+    bottom.SetGridOrigin(std::min(start, stop));
+    bottom.SetLabelQuantity(trace->GetQuantity(vtStimulus));
     bottom.SetLogarithmic(trace->GetPlot() == plLog);
   }
   Updated();
@@ -890,6 +898,15 @@ void CDiagram::SetMeasurementBarVisibility(bool visible) {
 void CDiagram::ShowChartFrame(bool show) {
   frameShown_ = show;
   chart_.SetFrameVisible(show);
+  // The rectangular grid, scales and their titles go with the frame: a Smith, polar or
+  // digit diagram draws its own.
+  chart_.SetAxesVisible(show);
+  Updated();
+}
+
+void CDiagram::SetSmithAdmittance(bool on) {
+  smithAdmittance_ = on;
+  UpdatePresentation();
   Updated();
 }
 
@@ -1096,6 +1113,26 @@ std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
   return {memory};
 }
 
+void CDiagram::AddFormatMenu(CPopupMenu* menu, TraceInterface* trace) {
+  // The display formats the trace list offers (Smith and polar among them for complex data),
+  // for a trace whose format a display-format filter sets.
+  const int row = GetTraceIndex(trace);
+  if (trace == nullptr || row < 0 || trace->GetFilter(L"QUANTITY") == nullptr) return;
+  const std::vector<SFormatChoice> choices = CTraceListEditor(this).FormatChoices(row);
+  if (choices.size() < 2) return;
+  CMenuItem* format = AddCommand(menu, "&Формат", {});
+  const std::uint64_t id = static_cast<ITraceView*>(traces_[static_cast<std::size_t>(row)].get())->Id();
+  for (const SFormatChoice& choice : choices) {
+    auto item = std::make_unique<CMenuItem>(choice.description, [this, id, mode = choice.mode] {
+      for (std::size_t i = 0; i < traces_.size(); ++i)
+        if (static_cast<ITraceView*>(traces_[i].get())->Id() == id) CTraceListEditor(this).ChooseFormat(static_cast<int>(i), mode);
+    });
+    item->SetRadioItem(true);
+    item->SetChecked(choice.selected);
+    AddMenuItem(format, std::move(item));
+  }
+}
+
 void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
   if (menu == nullptr) return;
   TraceInterface* selected = SelectedTrace(0);
@@ -1125,6 +1162,7 @@ void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
       QuorMessageBox(nullptr, text, Tr("Ошибка"), MB_OK | MB_ICONERROR);
     }
   })->SetEnabled(selected != nullptr);
+  AddFormatMenu(menu, selected);
   if (selected != nullptr) {
     CPopupMenu own;
     selected->PrepareMenu(&own);
@@ -1175,4 +1213,9 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
       ->SetChecked(logX_);
   AddCommand(view, "Логарифмическая шкала &Y", [this] { SetAxisYLogarithmicScale(!logY_); }, L"", 16)
       ->SetChecked(logY_);
+  const bool smith = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->GetPlot() == plSmith; });
+  CMenuItem* admittance =
+      AddCommand(view, "Диаграмма Смита: сетка &проводимостей (Y)", [this] { SetSmithAdmittance(!smithAdmittance_); });
+  admittance->SetChecked(smithAdmittance_);
+  admittance->SetEnabled(smith || smithAdmittance_);
 }

@@ -176,6 +176,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool GetTraceHeaderVisible() const { return traceHeader_; }
   void ShowTraceHeader(bool show) { traceHeader_ = show; }
   bool GetChartFrameVisible() const { return frameShown_; }
+  // The Smith traces show an admittance grid (conductance circles, susceptance arcs) instead
+  // of the impedance one; kept in the layout.
+  bool GetSmithAdmittance() const { return smithAdmittance_; }
+  void SetSmithAdmittance(bool on);
   bool GetMeasurementBarShown() const { return barShown_; }
   bool GetGradient() const { return gradient_; }
   bool GetWaterfall() const { return waterfall_; }
@@ -212,6 +216,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The diagram's context menu: autoscale, new traces, selection, the view submenu with the
   // axis bindings, stretching and the logarithmic axes.
   void PrepareMenu(CPopupMenu* menu);
+  // The "Format" submenu of the trace menu: the trace's display formats, the current one checked.
+  void AddFormatMenu(CPopupMenu* menu, TraceInterface* trace);
   // The trace menu: remember the selected trace, a new math trace, load a trace or network
   // file into memory traces, save the selected trace to a file, then the selected trace's own
   // items. File names are asked through the user-interaction port.
@@ -293,6 +299,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool logX_ = false;
   bool logY_ = false;
   bool frameShown_ = false;
+  bool smithAdmittance_ = false;
   bool gradient_ = false;
   bool waterfall_ = false;
   bool visible_ = true;

@@ -38,6 +38,7 @@ void CDiagram::Serialize(pugi::xml_node element) {
   AddAttribute(element, L"msr_bar", barVisible_);
   AddAttribute(element, L"log_X", logX_);
   AddAttribute(element, L"log_Y", logY_);
+  if (smithAdmittance_) AddAttribute(element, L"smith_admittance", true);
 
   list_->Serialize(element);
   // The header's visibility is the diagram's; the list writes its own in the same place.
@@ -135,6 +136,7 @@ void CDiagram::Deserialize(pugi::xml_node node) {
   SetMeasurementBarVisibility(GetNodeBoolValue(node, L"@msr_bar", true));
   SetAxisXLogarithmicScale(GetNodeBoolValue(node, L"@log_X", false));
   SetAxisYLogarithmicScale(GetNodeBoolValue(node, L"@log_Y", false));
+  smithAdmittance_ = GetNodeBoolValue(node, L"@smith_admittance", false);
 
   Log(L"loading data traces");
   unsigned position = 0;
@@ -186,7 +188,7 @@ void CDiagram::Deserialize(pugi::xml_node node) {
   loading_ = false;
   UpdateAxesOnMultiSelect();
   SetActiveMeasurements();
-  ShowChartFrame(!traces_.empty());
+  UpdatePresentation();
   AlignControls();
   Log(L"loading markers");
   if (markers_ != nullptr) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "chart/Chart.h"
 #include "common/Assert.h"
 
 void TQuorLogSeries::SetStimulusRange(double dMin, double dMax) {
@@ -17,5 +18,23 @@ void TQuorLogSeries::SetStimulusRange(double dMin, double dMax) {
       if (v > dMax) break;
       if (v > dMin) minorGrid_.push_back(v);
     }
+  }
+}
+
+void TQuorLogSeries::DrawGrid(ICanvas& canvas) {
+  if (Chart() == nullptr || minorGrid_.empty() || HorizAxis() == nullptr) return;
+  for (int i = 0; i < Chart()->SeriesCount(); ++i) {
+    CChartSeries* s = Chart()->Series(i);
+    if (s->Visible() && dynamic_cast<TQuorLogSeries*>(s) != nullptr) {
+      if (s != this) return;
+      break;
+    }
+  }
+  const SRect plot = Chart()->PlotRect();
+  const SAxisScale scale = HorizAxis()->Scale();
+  canvas.SetPen(gridPen_);
+  for (double v : minorGrid_) {
+    const double x = scale.Pos(v);
+    if (std::isfinite(x) && x >= plot.left && x <= plot.right) canvas.Line(x, plot.top, x, plot.bottom);
   }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The line of a trace against a logarithmic stimulus axis. Besides the line it keeps the
 // minor grid of the decades (2, 3 … 9 times each power of ten) inside the stimulus range;
-// the decade lines themselves come from the axis.
+// the decade lines themselves come from the axis. The first visible logarithmic series of a
+// chart draws the minor grid for all of them.
 #include <vector>
 
 #include "chart/Series.h"
@@ -15,7 +16,10 @@ class TQuorLogSeries : public CFastLineSeries {
   const SPen& GridPen() const { return gridPen_; }
   void SetGridPen(const SPen& pen) { gridPen_ = pen; }
 
+  // A vertical line through the plot at each minor grid value.
+  void DrawGrid(ICanvas& canvas) override;
+
  private:
   std::vector<double> minorGrid_;
-  SPen gridPen_{RGBColor(192, 192, 192), 1, psDot};
+  SPen gridPen_{RGBColor(224, 224, 224), 1, psDot};
 };

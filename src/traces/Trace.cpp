@@ -146,6 +146,11 @@ void CTrace::MakeRenderer() {
       spectrum->SetColumns(measurement_->GetPointsCount());
   }
   if (auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get())) circle->SetDisplayRect(polarScale_);
+  if (auto* digit = dynamic_cast<TQuorDigitSeries*>(series_.get()))
+    digit->SetFormatSource([this] {
+      const std::wstring& quantity = QuantityRef(vtResponse);
+      return TQuorDigitSeries::SFormat{quantity, std::min(fraction_[1], GetUnitsFractionSize(quantity))};
+    });
   if (auto* log = dynamic_cast<TQuorLogSeries*>(series_.get()); log != nullptr && stimStart_ > 0 && stimStop_ > 0)
     log->SetStimulusRange(stimStart_, stimStop_);
 }
@@ -246,6 +251,7 @@ bool CTrace::SetPlot(EPlot plot) {
     if (to.spectrum) SpectrumSeries()->SetSeriesMode(to.mode);
   }
   if (!to.circle && !to.spectrum && !to.remembers) vertAxis_->SetLogarithmic(false);  // lines
+  horizAxis_->SetLogarithmic(to.logStimulus);
   ApplyPen();
   // Outside the pipeline the new renderer is filled from what was received, so a plot
   // change shows the data at once (a memory trace gets no other data).

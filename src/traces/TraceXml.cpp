@@ -68,7 +68,7 @@ void CTrace::Deserialize(pugi::xml_node element) {
   SetVisible(visible);
   SetColor(color);  // the diagram gives a colour another trace already has a free one
   SetLineWidth(width);
-  if (style >= psSolid && style <= psClear) SetLineStyle(static_cast<EPenStyle>(style));
+  if (style >= psSolid && style <= psDashDot) SetLineStyle(static_cast<EPenStyle>(style));
 
   const pugi::xml_node scaling = element.child("scaling");
   // The current scale is worked out only for what the element lacks.

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -77,9 +78,22 @@ void TDiagramWidget::RenderFrame() {
 }
 
 void TDiagramWidget::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  if (painter.paintEngine() != nullptr && painter.paintEngine()->type() != QPaintEngine::Raster &&
+      painter.paintEngine()->type() != QPaintEngine::OpenGL2 && diagram_ != nullptr) {
+    // Rendered into a vector device (an SVG or PDF picture of the window): the diagram draws
+    // its lines and texts there, not an image of them.
+    if (!diagram_->GetVisible()) return;
+    QPainterCanvas canvas(painter);
+    DiagramControlInterface* control = diagram_->GetControl();
+    canvas.SetAntiAlias(control != nullptr && control->GetAntiAliasing());
+    drawing_ = true;
+    diagram_->Draw(canvas);
+    drawing_ = false;
+    return;
+  }
   const QSize pixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
   if (dirty_ || frame_.size() != pixels) RenderFrame();
-  QPainter painter(this);
   const QRect area = event->rect();
   const qreal ratio = frame_.devicePixelRatio();
   painter.drawImage(area, frame_,

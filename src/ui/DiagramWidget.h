@@ -2,7 +2,9 @@
 // The window of one diagram. The diagram lays out and paints itself; this widget keeps the
 // last frame in an image and only asks the diagram to draw again when the diagram said it
 // changed (Invalidate) or the window changed size. Requests are coalesced to at most one frame
-// per 16 ms, so a burst of sweeps costs one drawing per screen refresh.
+// per 16 ms, so a burst of sweeps costs one drawing per screen refresh. Rendered into a vector
+// device (QWidget::render onto an SVG generator or a PDF writer), the diagram draws itself
+// there directly, so the picture holds lines and texts rather than an embedded image.
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>

@@ -9,6 +9,8 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <QRectF>
 #include <QTransform>
 
@@ -21,6 +23,7 @@ Qt::PenStyle ToQtPenStyle(EPenStyle style) {
   switch (style) {
     case psDash: return Qt::DashLine;
     case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
     case psClear: return Qt::NoPen;
     case psSolid: break;
   }
@@ -109,6 +112,7 @@ void QPainterCanvas::SetFont(const SFont& font) {
   hasText_ = font.color != clNone;
   if (hasText_) textPen_ = QPen(ToQColor(font.color));
   ascent_ = -1;
+  lineHeight_ = -1;
   if (active_) painter_->setFont(font_);
   if (inUse_ == EPenInUse::text) inUse_ = EPenInUse::none;
 }
@@ -199,6 +203,15 @@ void QPainterCanvas::DrawRun(const SPointF* points, int count, bool segments) {
     painter_->drawPoint(QPointF(points[0].x, points[0].y));
     return;
   }
+  if (!raster_) {
+    // A vector file keeps the run as one path element; nothing here runs per frame.
+    QPainterPath path(QPointF(points[0].x, points[0].y));
+    path.reserve(count);
+    for (int k = 1; k < count; ++k) path.lineTo(points[k].x, points[k].y);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawPath(path);
+    return;
+  }
   const bool dashed = pen_.style() != Qt::SolidLine;
   int i = 0;  // first point of the chunk
   while (i < count - 1) {
@@ -267,6 +280,13 @@ inline void QPainterCanvas::SpanPut(int column, int from, int to) {
 // Writes the collected run with a square pen tip of the pen's width.
 inline void QPainterCanvas::SpanFlush() {
   if (span_.to < span_.from) return;
+  if (spanWidth_ == 1) {
+    // Segments were cut to the clip: a 1-pixel run lies inside it as it is.
+    quint32* p = bits_ + static_cast<qsizetype>(span_.from) * stride_ + span_.column;
+    for (int y = span_.from; y <= span_.to; ++y, p += stride_) *p = penPixel_;
+    span_ = {};
+    return;
+  }
   const int before = (spanWidth_ - 1) / 2, after = spanWidth_ / 2;
   const int left = std::max(span_.column - before, clip_.left());
   const int right = std::min(span_.column + after, clip_.right());
@@ -394,12 +414,112 @@ void QPainterCanvas::Arc(const SRect& r, double startAngle, double sweepAngle) {
                     static_cast<int>(std::lround(sweepAngle * 16)));
 }
 
+QRectF QPainterCanvas::OutlineRect(const SRectF& r) const {
+  const double w = std::max(r.Width(), 0.0), h = std::max(r.Height(), 0.0);
+  if (antiAlias_ || !raster_) return QRectF(r.left, r.top, w, h);
+  // Rounded as the integer rectangles are, so the circles of a grid meet their lines.
+  const double left = std::round(r.left), top = std::round(r.top);
+  return QRectF(left, top, std::max(std::round(r.right) - left - 1, 0.0), std::max(std::round(r.bottom) - top - 1, 0.0));
+}
+
+void QPainterCanvas::EllipseF(const SRectF& r) {
+  if (!UseShapeTools(true)) return;
+  if (!hasBrush_ && SpanArc(r, 0, 360)) return;
+  const QRectF rect = OutlineRect(r);
+  if (!antiAlias_ && raster_ && rect.width() < 1e5 && rect.height() < 1e5)
+    painter_->drawEllipse(rect.toRect());  // Qt's fast path for aliased whole-pixel ellipses
+  else
+    painter_->drawEllipse(rect);
+}
+
+void QPainterCanvas::ArcF(const SRectF& r, double startAngle, double sweepAngle) {
+  if (!hasPen_ || !UseShapeTools(false)) return;
+  if (SpanArc(r, startAngle, sweepAngle)) return;
+  painter_->drawArc(OutlineRect(r), static_cast<int>(std::lround(startAngle * 16)),
+                    static_cast<int>(std::lround(sweepAngle * 16)));
+}
+
+// An aliased outline as chords, written like a polyline: they stray from the curve by a tenth
+// of a pixel at most, and the grid of a Smith chart costs a fraction of what Qt's ellipse and
+// arc outlines cost pixel by pixel.
+bool QPainterCanvas::SpanArc(const SRectF& r, double startAngle, double sweepAngle) {
+  if (!hasPen_ || !SpanWritable()) return false;
+  // The outline through the centres of the pixels Qt would draw for the rounded rectangle.
+  const double left = std::round(r.left), top = std::round(r.top);
+  const double rx = (std::round(r.right) - left - 1) / 2, ry = (std::round(r.bottom) - top - 1) / 2;
+  if (!(rx >= 0 && ry >= 0 && rx < 1e5 && ry < 1e5) || !std::isfinite(startAngle) || !std::isfinite(sweepAngle))
+    return false;
+  const double cx = left + 0.5 + rx, cy = top + 0.5 + ry;
+  constexpr double kRadians = 3.14159265358979323846 / 180;
+  sweepAngle = std::clamp(sweepAngle, -360.0, 360.0);
+  // A chord of length L strays L²/8R from the curve: at most a tenth of a pixel here.
+  const double radius = std::max(rx, ry);
+  const double chord = std::clamp(std::sqrt(0.8 * radius), 2.0, 12.0);
+  const int n = std::clamp(static_cast<int>(std::ceil(std::fabs(sweepAngle) * kRadians * radius / chord)), 8, 1 << 16);
+  // Turned step by step: one sine and cosine for the whole outline.
+  const double step = sweepAngle * kRadians / n, dc = std::cos(step), ds = std::sin(step);
+  double c = std::cos(startAngle * kRadians), s = std::sin(startAngle * kRadians);
+  std::array<SPointF, 256> run;
+  int used = 0;
+  for (int k = 0; k <= n; ++k) {
+    run[used++] = {cx + rx * c, cy - ry * s};  // counter-clockwise on the screen
+    const double next = c * dc - s * ds;
+    s = s * dc + c * ds;
+    c = next;
+    if (used == static_cast<int>(run.size()) || k == n) {
+      SpanRun(run.data(), used);
+      run[0] = run[used - 1];
+      used = 1;
+    }
+  }
+  return true;
+}
+
+void QPainterCanvas::Polygon(const SPointF* points, int count) {
+  if (count < 2 || !PV_ASSERT(points != nullptr) || !UseShapeTools(true)) return;
+  if (count <= kChunk) {
+    for (int k = 0; k < count; ++k) points_[k] = QPointF(points[k].x, points[k].y);
+    painter_->drawPolygon(points_.data(), count);
+    return;
+  }
+  QPolygonF polygon;
+  polygon.reserve(count);
+  for (int k = 0; k < count; ++k) polygon.append(QPointF(points[k].x, points[k].y));
+  painter_->drawPolygon(polygon);
+}
+
+void QPainterCanvas::TextOutEx(double x, double y, const std::wstring& text, const STextFormat& format) {
+  if (!active_ || !hasText_ || text.empty()) return;
+  // Only a text placed by its width needs shaping before it is drawn.
+  const SSize size = format.h != haLeft ? TextExtent(text) : SSize{0, LineHeight()};
+  const double dx = format.h == haCenter ? -0.5 * size.cx : format.h == haRight ? -size.cx : 0.0;
+  const double dy = format.v == vaCenter ? -0.5 * size.cy : format.v == vaBottom ? -size.cy : 0.0;
+  if (format.angle == 0) {
+    TextOut(x + dx, y + dy, text);
+    return;
+  }
+  painter_->save();
+  painter_->translate(x, y);
+  painter_->rotate(-format.angle);  // Qt turns clockwise on the screen
+  TextOut(dx, dy, text);
+  painter_->restore();
+  inUse_ = EPenInUse::none;
+}
+
 void QPainterCanvas::TextOut(double x, double y, const std::wstring& text) {
   if (!active_ || !hasText_ || text.empty()) return;
   if (ascent_ < 0) ascent_ = painter_->fontMetrics().ascent();
   UseTextPen();
   // Qt places text on its base line; the engine gives the top left corner.
   painter_->drawText(QPointF(x, y + ascent_), QString::fromStdWString(text));
+}
+
+int QPainterCanvas::LineHeight() {
+  if (lineHeight_ < 0) {
+    const QFontMetricsF metrics = active_ ? QFontMetricsF(font_, painter_->device()) : QFontMetricsF(font_);
+    lineHeight_ = static_cast<int>(std::ceil(metrics.height()));
+  }
+  return lineHeight_;
 }
 
 SSize QPainterCanvas::TextExtent(const std::wstring& text) {
@@ -429,4 +549,30 @@ void QPainterCanvas::ResetClip() {
   painter_->setClipping(false);
   clip_ = imageRect_;
   clipKnown_ = true;
+}
+
+void QPainterCanvas::Save() {
+  if (!active_) return;
+  painter_->save();
+  saved_.push_back({clip_, clipKnown_});
+}
+
+void QPainterCanvas::Restore() {
+  if (!active_ || !PV_ASSERT(!saved_.empty())) return;
+  painter_->restore();
+  clip_ = saved_.back().clip;
+  clipKnown_ = saved_.back().clipKnown;
+  saved_.pop_back();
+  // The painter went back to the tools of the Save; ours stay as last set.
+  inUse_ = EPenInUse::none;
+  painter_->setFont(font_);
+  painter_->setRenderHint(QPainter::Antialiasing, antiAlias_);
+}
+
+void QPainterCanvas::Translate(double dx, double dy) {
+  if (active_) painter_->translate(dx, dy);
+}
+
+void QPainterCanvas::Rotate(double degrees) {
+  if (active_) painter_->rotate(-degrees);
 }

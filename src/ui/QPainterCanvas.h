@@ -11,7 +11,8 @@
 // - wider or smoothed lines on the raster engine are drawn as separate square-capped
 //   segments: Qt strokes a wide polyline as one huge path, which costs a quarter of a second
 //   and more for a single 6,000-point trace, while segments take its fast line rasterizer;
-// - vector devices get the polyline as it is, in chunks.
+// - vector devices (SVG, PDF) get every unbroken run as one path, so a trace stays one
+//   object a drawing program can pick.
 #include <array>
 #include <memory>
 #include <vector>
@@ -57,12 +58,20 @@ class QPainterCanvas : public ICanvas {
   void FillRect(const SRect& r) override;
   void Ellipse(const SRect& r) override;
   void Arc(const SRect& r, double startAngle, double sweepAngle) override;
+  void EllipseF(const SRectF& r) override;
+  void ArcF(const SRectF& r, double startAngle, double sweepAngle) override;
+  void Polygon(const SPointF* points, int count) override;
   void TextOut(double x, double y, const std::wstring& text) override;
+  void TextOutEx(double x, double y, const std::wstring& text, const STextFormat& format) override;
   SSize TextExtent(const std::wstring& text) override;
   void DrawImage(const CImage& image, int x, int y) override;
 
   void SetClipRect(const SRect& r) override;
   void ResetClip() override;
+  void Save() override;
+  void Restore() override;
+  void Translate(double dx, double dy) override;
+  void Rotate(double degrees) override;
 
  private:
   enum class EPenInUse { none, line, text };
@@ -78,9 +87,14 @@ class QPainterCanvas : public ICanvas {
   void DrawRun(const SPointF* points, int count, bool segments);
   // The rectangle a shape's outline follows so that a 1-pixel pen stays inside r.
   QRectF OutlineRect(const SRect& r) const;
+  // The same for a fractional rectangle; aliased shapes snap to whole pixels, where Qt draws
+  // them fastest and crispest.
+  QRectF OutlineRect(const SRectF& r) const;
   // Whether the current pen may be written into the image directly; sets up the span state.
   bool SpanWritable();
   void SpanRun(const SPointF* points, int count);
+  // An outline written directly; false when the pen or the device does not allow it.
+  bool SpanArc(const SRectF& r, double startAngle, double sweepAngle);
   void SpanSegment(double x0, double y0, double x1, double y1);
   void SpanPut(int column, int from, int to);
   void SpanFlush();
@@ -100,6 +114,8 @@ class QPainterCanvas : public ICanvas {
   QPen textPen_;
   bool hasText_ = true;
   double ascent_ = -1;  // of font_, worked out on first use
+  int lineHeight_ = -1;  // the same
+  int LineHeight();
   EPenInUse inUse_ = EPenInUse::none;
   QPointF position_;
 
@@ -125,6 +141,11 @@ class QPainterCanvas : public ICanvas {
   static constexpr int kMaxSpanWidth = 4;  // image pixels: 2-pixel pens on high-DPI frames
   std::array<QPointF, kChunk> points_;
   std::array<QLineF, kChunk> segments_;
+  struct SSaved {
+    QRect clip;
+    bool clipKnown;
+  };
+  std::vector<SSaved> saved_;
 };
 
 // The Qt colour of an engine colour (system colours resolved); clNone gives an invalid QColor.

@@ -11,6 +11,7 @@
 #include "chart/Series.h"
 #include "support/Capture.h"
 #include "support/RecordingCanvas.h"
+#include "common/Units.h"
 
 namespace {
 
@@ -245,4 +246,93 @@ TEST(Chart, AGridFarFromZeroEnds) {
   CRecordingCanvas canvas;
   chart.Draw(canvas);
   EXPECT_LE(canvas.Count(CRecordingCanvas::opLine), 200);
+}
+
+namespace {
+
+// The dotted grid lines and the texts a chart draws, by position along their axis.
+struct SAxisDrawing {
+  std::vector<double> rows, columns;  // grid lines
+  std::vector<std::pair<double, std::wstring>> left, bottom;  // labels: centre, text
+};
+
+SAxisDrawing DrawAxes(CChart& chart) {
+  CRecordingCanvas canvas;
+  chart.Draw(canvas);
+  SAxisDrawing d;
+  const SRect plot = chart.PlotRect();
+  for (const auto& op : canvas.ops) {
+    if (op.op == CRecordingCanvas::opLine && op.pen.style == psDot)
+      (op.points[0].y == op.points[1].y ? d.rows : d.columns).push_back(op.points[0].y == op.points[1].y ? op.points[0].y : op.points[0].x);
+    if (op.op != CRecordingCanvas::opText) continue;
+    const double w = 6.0 * op.text.size();
+    if (op.points[0].x + w <= plot.left) d.left.push_back({op.points[0].y + 6, op.text});
+    else if (op.points[0].y >= plot.bottom) d.bottom.push_back({op.points[0].x + w / 2, op.text});
+  }
+  return d;
+}
+
+}  // namespace
+
+TEST(Chart, GridThroughTheReferenceAndLabelsThinnedEvenlyKeepingTheEnds) {
+  CChart chart;
+  chart.SetBounds({0, 0, 400, 300});
+  chart.SetMargins(60, 20, 20, 40);  // plot 60…380 × 20…260
+  // A reference of 3 at division 5 of 7 each: -32 … 38, no multiple of 7 at either end.
+  chart.LeftAxis().SetMinMax(-32, 38);
+  chart.LeftAxis().SetIncrement(7);
+  chart.LeftAxis().SetGridOrigin(3);
+  chart.BottomAxis().SetMinMax(0, 10);
+  chart.BottomAxis().SetIncrement(1);
+  SAxisDrawing d = DrawAxes(chart);
+  ASSERT_EQ(d.rows.size(), 11u);
+  EXPECT_DOUBLE_EQ(d.rows.front(), 260);  // the bottom edge
+  EXPECT_DOUBLE_EQ(d.rows.back(), 20);    // the top edge
+  EXPECT_DOUBLE_EQ(d.rows[5], chart.LeftAxis().CalcPosValue(3));
+  ASSERT_EQ(d.left.size(), 11u);  // 24 pixels apart: every one
+  EXPECT_EQ(d.left.front().second, L"-32");
+  EXPECT_EQ(d.left.back().second, L"38");
+
+  // 10 pixels apart: every second label, both ends kept.
+  chart.SetBounds({0, 0, 400, 160});  // plot 20…120
+  d = DrawAxes(chart);
+  EXPECT_EQ(d.rows.size(), 11u);  // every line stays
+  std::vector<std::wstring> texts;
+  for (const auto& [at, text] : d.left) texts.push_back(text);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"-32", L"-18", L"-4", L"10", L"24", L"38"}));
+  // 4 pixels apart: the ends and the reference in the middle.
+  chart.SetBounds({0, 0, 400, 100});  // plot 20…60
+  d = DrawAxes(chart);
+  texts.clear();
+  for (const auto& [at, text] : d.left) texts.push_back(text);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"-32", L"3", L"38"}));
+  for (std::size_t k = 1; k < d.left.size(); ++k) EXPECT_GE(d.left[k - 1].first - d.left[k].first, 13);
+  // Horizontal labels never touch: 32 pixels a division, labels up to 12 wide.
+  for (std::size_t k = 1; k < d.bottom.size(); ++k) EXPECT_GE(d.bottom[k].first - d.bottom[k - 1].first, 12 + 8);
+
+  // Without axes the chart draws no grid and no labels.
+  chart.SetAxesVisible(false);
+  d = DrawAxes(chart);
+  EXPECT_TRUE(d.rows.empty() && d.columns.empty() && d.left.empty() && d.bottom.empty());
+}
+
+TEST(Chart, LogarithmicAxisShowsDecadesWithUnits) {
+  CChart chart;
+  Layout(chart);
+  CChartAxis& bottom = chart.BottomAxis();
+  bottom.SetMinMax(1e6, 3e9);
+  bottom.SetLogarithmic(true);
+  bottom.SetLabelQuantity(L"Hz");
+  SAxisDrawing d = DrawAxes(chart);
+  ASSERT_EQ(d.columns.size(), 4u);
+  EXPECT_DOUBLE_EQ(d.columns[0], 100);  // 1 MHz on the left edge
+  EXPECT_NEAR(d.columns[3], bottom.CalcPosValue(1e9), 1e-9);
+  ASSERT_EQ(d.bottom.size(), 4u);
+  EXPECT_EQ(d.bottom[3].second, CalcOptimalValueString(1e9, L"Hz", 6));
+  // Within one decade also 2 and 5 times the decade.
+  bottom.SetMinMax(1.5e9, 9e9);
+  d = DrawAxes(chart);
+  ASSERT_EQ(d.columns.size(), 2u);
+  EXPECT_NEAR(d.columns[0], bottom.CalcPosValue(2e9), 1e-9);
+  EXPECT_NEAR(d.columns[1], bottom.CalcPosValue(5e9), 1e-9);
 }

@@ -67,6 +67,7 @@ TEST(DiagramXml, EmptyDiagramWritesItsPartsAndAnElementWithoutTracesEmptiesOne) 
   ASSERT_TRUE(element.child("markerPreset"));
   EXPECT_TRUE(element.child("trace_list"));
   EXPECT_FALSE(element.attribute("leftAxis"));
+  EXPECT_FALSE(element.attribute("smith_admittance"));  // the impedance grid is the default
 
   CDiagram full(&control);
   full.AddDataTrace();
@@ -75,4 +76,12 @@ TEST(DiagramXml, EmptyDiagramWritesItsPartsAndAnElementWithoutTracesEmptiesOne) 
   full.Deserialize(element);
   EXPECT_EQ(full.GetTraceCount(), 0u);
   EXPECT_FALSE(full.GetChartFrameVisible());
+
+  // The admittance grid comes back with the layout.
+  full.SetSmithAdmittance(true);
+  pugi::xml_node saved = doc.append_child("diagram");
+  full.Serialize(saved);
+  EXPECT_TRUE(saved.attribute("smith_admittance").as_bool());
+  empty.Deserialize(saved);
+  EXPECT_TRUE(empty.GetSmithAdmittance());
 }

@@ -8,6 +8,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
 #include "measurements/Measurement.h"
+#include "series/SmithSeries.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
 #include "support/RecordingCanvas.h"
@@ -254,6 +255,18 @@ TEST(Diagram, PresentationFollowsThePlotKindsOfItsTraces) {
   EXPECT_TRUE(diagram.GetChartFrameVisible());  // b still draws on the rectangular grid
   b->SetPlot(plPolar);
   EXPECT_FALSE(diagram.GetChartFrameVisible());
+  {
+    // Circle plots only: no rectangular grid, scale or title, the Smith grid in its place.
+    diagram.SetBounds({0, 0, 600, 400});
+    CRecordingCanvas canvas;
+    diagram.Draw(canvas);
+    for (const auto& op : canvas.ops) EXPECT_FALSE(op.op == CRecordingCanvas::opLine && op.pen.style == psDot);
+    EXPECT_GT(canvas.Count(CRecordingCanvas::opEllipse), 3);
+    EXPECT_GT(canvas.Count(CRecordingCanvas::opArc), 3);
+  }
+  // The admittance grid reaches every Smith trace, those switched later too.
+  diagram.SetSmithAdmittance(true);
+  EXPECT_TRUE(dynamic_cast<TQuorSmithSeries&>(*a->Series()).Admittance());
   b->SetPlot(plWaterfall);
   EXPECT_TRUE(diagram.GetGradient());
   EXPECT_TRUE(diagram.GetWaterfall());
@@ -271,6 +284,7 @@ TEST(Diagram, PresentationFollowsThePlotKindsOfItsTraces) {
   a->SetPolarScale({-0.5, 0.5, 0.5, -0.5});
   b->SetPlot(plSmith);
   EXPECT_EQ(b->GetPolarScale(), a->GetPolarScale());
+  EXPECT_TRUE(dynamic_cast<TQuorSmithSeries&>(*b->Series()).Admittance());
 }
 
 TEST(Diagram, DataReachingZeroSwitchTheLogarithmicScaleOff) {

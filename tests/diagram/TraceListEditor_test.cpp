@@ -1,7 +1,9 @@
 // In-place editing of the trace list over a real diagram, with the display-format package.
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "common/Units.h"
+#include "core/MenuModel.h"
 #include "core/PluginManager.h"
 #include "diagram/Diagram.h"
 #include "diagram/TraceListEditor.h"
@@ -121,4 +123,28 @@ TEST(TraceListEditor, OffersTheFormatsOfTheSourceAndSetsTheChosenOne) {
   EXPECT_EQ(d.Trace(0)->GetQuantity(vtResponse), L"mW");
   EXPECT_TRUE(d.editor.ChooseFormat(0, -1));
   EXPECT_EQ(d.Trace(0)->GetFilter(L"QUANTITY")->GetParameter(L"mode"), L"14");
+}
+
+TEST(TraceListEditor, TheTraceMenuOffersTheSameFormats) {
+  EditedDiagram d;
+  d.diagram->SelectTrace(1);
+  CPopupMenu menu;
+  d.diagram->PrepareTraceMenu(&menu);
+  CMenuItem* format = nullptr;
+  for (int i = 0; i < menu.Items().Count(); ++i)
+    if (menu.Items().Item(i)->GetCaption() == Tr("&Формат")) format = menu.Items().Item(i);
+  ASSERT_NE(format, nullptr);
+  const std::vector<SFormatChoice> choices = d.editor.FormatChoices(1);
+  ASSERT_EQ(format->Count(), static_cast<int>(choices.size()));
+  for (int i = 0; i < format->Count(); ++i) {
+    EXPECT_EQ(format->Item(i)->GetCaption(), choices[static_cast<std::size_t>(i)].description);
+    EXPECT_EQ(format->Item(i)->GetChecked(), choices[static_cast<std::size_t>(i)].selected);
+  }
+  // Choosing the Smith chart and then the polar chart from the menu.
+  for (const auto& [mode, plot] : {std::pair{8, plSmith}, std::pair{9, plPolar}}) {
+    for (int i = 0; i < format->Count(); ++i)
+      if (choices[static_cast<std::size_t>(i)].mode == mode) format->Item(i)->Click();
+    EXPECT_EQ(d.Trace(1)->GetPlot(), plot);
+  }
+  EXPECT_EQ(d.Trace(0)->GetPlot(), plRect);
 }

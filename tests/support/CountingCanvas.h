@@ -22,11 +22,19 @@ class CCountingCanvas : public ICanvas {
   void FillRect(const SRect&) override { ++shapes; }
   void Ellipse(const SRect&) override { ++shapes; }
   void Arc(const SRect&, double, double) override { ++shapes; }
+  void EllipseF(const SRectF&) override { ++shapes; }
+  void ArcF(const SRectF&, double, double) override { ++shapes; }
+  void Polygon(const SPointF*, int) override { ++shapes; }
   void TextOut(double, double, const std::wstring&) override { ++texts; }
+  void TextOutEx(double, double, const std::wstring&, const STextFormat&) override { ++texts; }
   SSize TextExtent(const std::wstring& text) override { return {int(text.size()) * 6, 12}; }
   void DrawImage(const CImage&, int, int) override { ++shapes; }
   void SetClipRect(const SRect&) override {}
   void ResetClip() override {}
+  void Save() override {}
+  void Restore() override {}
+  void Translate(double, double) override {}
+  void Rotate(double) override {}
 
   // Polyline points drawn with a pen of this colour since the last Reset.
   long Points(TColor color) const {

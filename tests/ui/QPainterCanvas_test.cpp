@@ -203,3 +203,68 @@ TEST(QPainterCanvas, Text) {
   for (int y = 30; y < 60; ++y)
     for (int x = 0; x < 100; ++x) ASSERT_TRUE(IsWhite(image, x, y));
 }
+
+namespace {
+
+// The bounding box of the pixels that are not white, in [x0, x1) × [y0, y1).
+QRect Inked(const QImage& image, int x0, int y0, int x1, int y1) {
+  QRect box;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (!IsWhite(image, x, y)) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+}  // namespace
+
+TEST(QPainterCanvas, EllipsesArcsPolygonsAndTurnedText) {
+  QImage image = WhiteImage(300, 200);
+  {
+    QPainterCanvas canvas(image);
+    canvas.SetPen({kRed, 1, psSolid});
+    canvas.SetBrush({clNone, bsClear});
+    canvas.EllipseF({10.4, 10.4, 70.6, 50.6});  // snaps to 10, 10 .. 71, 51 aliased
+    canvas.ArcF({100, 10, 160, 70}, 0, 90);      // upper right quarter only
+    canvas.SetBrush({RGBColor(0, 0, 255), bsSolid});
+    canvas.SetPen({clNone, 1, psClear});
+    const SPointF triangle[] = {{200, 10}, {260, 10}, {230, 60}};
+    canvas.Polygon(triangle, 3);
+    canvas.SetFont({L"Sans Serif", 10, false, clBlack});
+    // Upwards from (40, 190), centred on the point across the line of text.
+    canvas.TextOutEx(40, 190, L"Turned text", {haLeft, vaCenter, 90});
+    canvas.TextOutEx(250, 150, L"Right", {haRight, vaBottom, 0});
+  }
+  const QRect ellipse = Inked(image, 0, 0, 90, 80);
+  EXPECT_EQ(ellipse, QRect(QPoint(10, 10), QPoint(70, 50)));
+  const QRect arc = Inked(image, 90, 0, 190, 80);
+  EXPECT_NEAR(arc.left(), 130, 1);   // from the top middle …
+  EXPECT_NEAR(arc.bottom(), 40, 1);  // … to the right middle
+  EXPECT_EQ(image.pixel(230, 20), qRgb(0, 0, 255));
+  EXPECT_TRUE(IsWhite(image, 205, 55));
+  const QRect turned = Inked(image, 0, 80, 100, 200);
+  EXPECT_GT(turned.height(), 3 * turned.width());  // runs upwards
+  EXPECT_LE(turned.bottom(), 190);
+  EXPECT_NEAR(turned.center().x(), 40, 2);
+  const QRect right = Inked(image, 150, 100, 300, 160);
+  EXPECT_LE(right.right(), 250);
+  EXPECT_LE(right.bottom(), 150);
+}
+
+TEST(QPainterCanvas, SaveAndRestoreKeepClipAndTransformNotTools) {
+  QImage image = WhiteImage(200, 100);
+  {
+    QPainterCanvas canvas(image);
+    canvas.SetClipRect({0, 0, 100, 100});
+    canvas.Save();
+    canvas.Translate(50, 0);
+    canvas.SetClipRect({0, 0, 150, 100});  // in moved coordinates: all of the image
+    canvas.SetPen({kRed, 1, psSolid});
+    canvas.Line(0, 10, 140, 10);  // 50 … 190 on the image
+    canvas.Restore();
+    canvas.Line(0, 20, 200, 20);  // still red, clipped at 100 again
+  }
+  EXPECT_TRUE(IsWhite(image, 40, 10));
+  EXPECT_TRUE(IsRed(image, 180, 10));
+  EXPECT_TRUE(IsRed(image, 60, 20));
+  EXPECT_TRUE(IsWhite(image, 120, 20));
+}
