@@ -12,6 +12,7 @@
 
 #include "chart/Canvas.h"
 #include "common/StatStorage.h"
+#include "interfaces/Automation.h"
 #include "interfaces/MarkerInterface.h"
 #include "markers/MarkerSearch.h"
 
@@ -53,6 +54,9 @@ class CMarker : public IMarker {
   void SetRefLevel() override;
   void StatReset() override;
   bool IsActivated() const override { return activated_; }
+
+  // The marker's automation object: the one of its slot on its diagram (null without one).
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() const;
 
   // The search; see the rules in MarkerSearch.h.
   void Update();
