@@ -1,10 +1,15 @@
 // plotvane-demo: a host window with the diagram area, fed by a simulated two-port vector
 // network analyser and a spectrum analyser.
 //
-//   plotvane-demo [--layout FILE] [--points N] [--rate HZ]
+//   plotvane-demo [--layout FILE] [--points N] [--rate HZ] [--bus-name NAME | --no-bus]
 //   plotvane-demo --offscreen [--sweeps N] [--snapshot FILE.png|.svg|.pdf]
+//   plotvane-demo --offscreen --serve     sweeps and serves scripts without a window until stopped
 //   plotvane-demo --save-layout FILE      writes the built-in layout and exits
+//
+// While it runs (with a window, or offscreen with --serve) the automation objects are on the
+// user's session bus under the name org.plotvane.Demo.Pid<process id>, or the one given.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -27,6 +32,7 @@
 #include "diagram/ObjectArranger.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceMath.h"
+#include "ui/AutomationBus.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -213,6 +219,10 @@ int main(int argc, char** argv) {
   parser.addOption({"sweeps", "Offscreen: sweeps to run before the snapshot (default 40).", "n", "40"});
   parser.addOption({"snapshot", "Offscreen: picture to write (.png, .svg or .pdf).", "file", "demo.png"});
   parser.addOption({"save-layout", "Write the built-in layout to a file and exit.", "file"});
+  parser.addOption({"serve", "Offscreen: keep sweeping and serving scripts until stopped."});
+  parser.addOption({"bus-name", "Session-bus name of the automation objects (default org.plotvane.Demo.Pid<pid>).",
+                    "name"});
+  parser.addOption({"no-bus", "Do not offer the automation objects on the session bus."});
   parser.process(app);
 
   if (parser.isSet("save-layout")) {
@@ -283,7 +293,21 @@ int main(int argc, char** argv) {
     if (sweep == 1) AddReferenceTraces(*area->Control());
   };
 
-  if (offscreen) {
+  const bool serve = !offscreen || parser.isSet("serve");
+  // Scripts reach the area over the session bus while it runs.
+  TAutomationBus automation(area->Control());
+  automation.onChanged = [area] { area->SyncDiagrams(); };
+  if (serve && !parser.isSet("no-bus")) {
+    const QString name = parser.isSet("bus-name") ? parser.value("bus-name")
+                                                  : QString("org.plotvane.Demo.Pid%1").arg(QCoreApplication::applicationPid());
+    if (automation.Register(QDBusConnection::sessionBus(), name)) {
+      std::fprintf(stderr, "automation: session bus name %s\n", name.toStdString().c_str());
+    } else {
+      std::fprintf(stderr, "automation not offered: %s\n", automation.LastError().toStdString().c_str());
+    }
+  }
+
+  if (!serve) {
     const int sweeps = std::max(1, parser.value("sweeps").toInt());
     for (int i = 0; i < sweeps; ++i) {
       tick();
