@@ -411,7 +411,10 @@ QString InterfaceXml(const SInterface<T>& iface) {
     xml += "</method>\n";
   }
   for (const SProperty<T>& p : iface.properties) {
-    xml += QString("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
+    // Changes are not announced: scripts read a property when they need it.
+    xml += QString(
+               "    <property name=\"%1\" type=\"%2\" access=\"%3\">"
+               "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/></property>\n")
                .arg(p.name, p.type, p.put ? "readwrite" : "read");
   }
   if (*iface.signalsXml != '\0') xml += QString("    %1\n").arg(iface.signalsXml);
