@@ -53,7 +53,7 @@ class CBenchControl : public DiagramControlInterface {
   SColorMapSettings colorMap;
 
   std::wstring GetDiagramString(const wchar_t*) const override { return {}; }
-  void* GetAutomationInterface() override { return nullptr; }
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() override { return nullptr; }
   void SetDiagramString(const wchar_t*, const wchar_t*) override {}
   DiagramInterface* GetDiagram(unsigned) const override { return nullptr; }
   DiagramInterface* AddDiagram() override { return nullptr; }

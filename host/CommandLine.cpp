@@ -52,6 +52,16 @@ bool ParseDemoCommandLine(const std::vector<std::string>& args, SDemoOptions& o,
   };
   const std::vector<std::pair<std::string, Reader>> valued = {
       {"--layout", text(o.layout)},
+      {"--bus-name", [&](const std::string& opt, const std::string& v) {
+         // A well-known bus name: dot-separated elements of letters, digits, "_" and "-".
+         const bool valid = !v.empty() && v.size() <= 255 && v.find('.') != std::string::npos && v.front() != '.' &&
+                            v.back() != '.' && v.find("..") == std::string::npos &&
+                            v.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.") ==
+                                std::string::npos;
+         o.busName = v;
+         if (!valid) error = opt + ": \"" + v + "\" is not a session-bus name (like org.example.Name)";
+         return valid;
+       }},
       {"--save-layout", text(o.saveLayout)},
       {"--points", [&](const std::string& opt, const std::string& v) { return ReadNumber(opt, v, 2, kDemoMaxPoints, o.points, error); }},
       {"--rate", [&](const std::string& opt, const std::string& v) { return ReadNumber(opt, v, kDemoMinRate, kDemoMaxRate, o.rate, error); }},
@@ -100,7 +110,8 @@ bool ParseDemoCommandLine(const std::vector<std::string>& args, SDemoOptions& o,
   };
   const std::vector<std::pair<std::string, bool*>> flags = {
       {"--help", &o.help}, {"-h", &o.help}, {"--version", &o.version}, {"-v", &o.version},
-      {"--offscreen", &o.offscreen}, {"--list-plugins", &o.listPlugins}};
+      {"--offscreen", &o.offscreen}, {"--list-plugins", &o.listPlugins}, {"--serve", &o.serve},
+      {"--no-bus", &o.noBus}};
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string option = args[i];
@@ -142,6 +153,14 @@ bool ParseDemoCommandLine(const std::vector<std::string>& args, SDemoOptions& o,
     error = std::string(sweepsSet ? "--sweeps" : "--snapshot") + " applies only with --offscreen";
     return false;
   }
+  if (o.serve && (!o.offscreen || sweepsSet || snapshotSet)) {
+    error = "--serve applies only with --offscreen, and without --sweeps or --snapshot";
+    return false;
+  }
+  if (o.noBus && !o.busName.empty()) {
+    error = "--bus-name and --no-bus exclude each other";
+    return false;
+  }
   if (sweepsSet && o.duration > 0) {
     error = "--sweeps and --duration exclude each other";
     return false;
@@ -163,6 +182,10 @@ analyser and a spectrum analyser.
   --offscreen          run without a display and write a picture of the area
   --sweeps N           offscreen: sweeps to run as fast as they go (default 40)
   --snapshot FILE      offscreen: picture to write, .png, .svg or .pdf (default demo.png)
+  --serve              offscreen: keep sweeping and serving scripts until stopped
+  --bus-name NAME      session-bus name of the automation objects
+                       (default org.plotvane.Demo.Pid<process id>)
+  --no-bus             do not offer the automation objects on the session bus
   --save-layout FILE   write the built-in layout to FILE and exit
   --list-plugins       print the plug-in search path and the packages found, and exit
   -h, --help           print this text and exit

@@ -19,6 +19,9 @@ struct SDemoOptions {
   std::string snapshot = "demo.png";
   int theme = -1;                   // -1 follows the desktop palette, else a theme index
   std::vector<std::wstring> filters{L"QUANTITY"};
+  bool serve = false;               // offscreen: keep sweeping and serving scripts until stopped
+  bool noBus = false;               // no automation objects on the session bus
+  std::string busName;              // session-bus name; empty: org.plotvane.Demo.Pid<pid>
 };
 
 // Limits of the numeric options.

@@ -1,7 +1,10 @@
 // plotvane-demo: a host window with the diagram area, fed by a simulated two-port vector
 // network analyser and a spectrum analyser. "plotvane-demo --help" lists the options
 // (host/CommandLine.cpp); help, version, the plug-in list and --save-layout need no display.
+// While it runs (with a window, or offscreen with --serve) the automation objects are on the
+// user's session bus under the name org.plotvane.Demo.Pid<process id>, or the one given.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -34,6 +37,7 @@
 #include "measurements/Measurement.h"
 #include "traces/TraceMath.h"
 #include "ui/MarkerForms.h"
+#include "ui/AutomationBus.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -369,6 +373,21 @@ int main(int argc, char** argv) {
     if (sweep == 1) AddReferenceTraces(*area->Control());
   };
 
+  // Scripts reach the area over the session bus while it runs.
+  const bool serve = !offscreen || options.serve;
+  TAutomationBus automation(area->Control());
+  automation.onChanged = [area] { area->SyncDiagrams(); };
+  if (serve && !options.noBus) {
+    const QString name = !options.busName.empty()
+                             ? QString::fromStdString(options.busName)
+                             : QString("org.plotvane.Demo.Pid%1").arg(QCoreApplication::applicationPid());
+    if (automation.Register(QDBusConnection::sessionBus(), name)) {
+      std::fprintf(stderr, "automation: session bus name %s\n", name.toStdString().c_str());
+    } else {
+      std::fprintf(stderr, "automation not offered: %s\n", automation.LastError().toStdString().c_str());
+    }
+  }
+
   // Sweeps at the asked rate, as an instrument delivers them: on a schedule. A sweep that
   // came due while the host was busy (the first sweeps build the traces' buffers) is
   // delivered late rather than lost; at most two are made up per timer event, so a host that
@@ -391,7 +410,7 @@ int main(int argc, char** argv) {
     return result;
   };
 
-  if (offscreen) {
+  if (!serve) {
     if (options.duration > 0) {
       runTimed();
       const double seconds = clock.elapsed() / 1000.0;

@@ -45,6 +45,7 @@ CDiagramControl::CDiagramControl(IControlHost* host, const wchar_t* includedFilt
 CDiagramControl::~CDiagramControl() {
   // Nothing goes out to the host or the pages while everything is torn down.
   destroying_ = true;
+  automation_.Release();
   propPagesBlocked_ = true;
   onDiagramParameter = nullptr;
   onDiagramAction = nullptr;

@@ -54,7 +54,9 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   // --- DiagramControlInterface
   // Keys are compared in upper case.
   std::wstring GetDiagramString(const wchar_t* key) const override;
-  void* GetAutomationInterface() override { return nullptr; }
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() override {
+    return automation_.Get<DiagramControlInterface>(*this);
+  }
   // "FPS" becomes every diagram's label, "DEMODINFO" and "DEMODCAPTION" go to the
   // information panel.
   void SetDiagramString(const wchar_t* key, const wchar_t* value) override;
@@ -225,4 +227,5 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   std::vector<bool> usedFlags_;
   std::map<std::wstring, std::wstring, std::less<>> diagramStrings_;  // upper-case keys
   bool propPagesBlocked_ = false;
+  CAutomationSlot automation_;
 };

@@ -44,6 +44,7 @@ CDiagram::CDiagram(DiagramControlInterface* control) : control_(control) {
 }
 
 CDiagram::~CDiagram() {
+  automation_.Release();
   view_ = nullptr;
   // Traces go first: their axes and series live on the chart.
   removing_ = true;

@@ -156,6 +156,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   TraceInterface* GetTraceWithOwnAxe(unsigned index) const;
 
   // --- the diagram as the control sees it
+  // The diagram's own automation object (made on first request).
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() { return automation_.Get<DiagramInterface>(*this); }
   DiagramControlInterface* GetControl() const { return control_; }
   bool GetActive() const { return active_; }
   void SetActive(bool on);
@@ -311,4 +313,5 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   std::unique_ptr<TraceListInterface> ownList_;
   TraceListInterface* list_ = nullptr;
   IDiagramView* view_ = nullptr;
+  CAutomationSlot automation_;
 };

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "core/DiagCommonLib.h"
+#include "interfaces/Automation.h"
 
 class DiagramInterface;
 class IModulesFactory;
@@ -32,7 +33,7 @@ class DiagramControlInterface {
  public:
   virtual ~DiagramControlInterface() = default;
   virtual std::wstring GetDiagramString(const wchar_t* key) const = 0;
-  virtual void* GetAutomationInterface() = 0;
+  virtual std::shared_ptr<IAutomationObject> GetAutomationInterface() = 0;
   virtual void SetDiagramString(const wchar_t* key, const wchar_t* value) = 0;
   virtual DiagramInterface* GetDiagram(unsigned index) const = 0;
   virtual DiagramInterface* AddDiagram() = 0;

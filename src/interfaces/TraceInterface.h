@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "core/Color.h"
+#include "interfaces/Automation.h"
 #include "interfaces/FilterTrace.h"
 #include "interfaces/MeasurementInterface.h"
 #include "interfaces/TraceView.h"
@@ -86,7 +87,8 @@ class TraceInterface : public ITraceView, public IFilterTrace {
   virtual void Repaint() = 0;
   virtual bool SaveDataToFile(const wchar_t* fileName) = 0;
   virtual void Update() = 0;
-  virtual void* GetAutomationInterface() = 0;
+  // The trace's own automation object (made on first request).
+  virtual std::shared_ptr<IAutomationObject> GetAutomationInterface() = 0;
   virtual void ProcessDynFilters(bool& reset, int& size, int& offset, int& count, double*& x,
                                  double*& y, double*& z, bool readBack) = 0;
   virtual void ProcessStaticFilters(bool reset, int size, int offset, int count) = 0;

@@ -421,6 +421,12 @@ void CMarker::UpdateStat(TraceInterface* trace) {
     }
 }
 
+std::shared_ptr<IAutomationObject> CMarker::GetAutomationInterface() const {
+  const int index = manager_ != nullptr ? manager_->GetMarkerIndex(this) : -1;
+  if (diagram_ == nullptr || index < 0) return nullptr;
+  return MakeMarkerAutomationObject(*diagram_, static_cast<unsigned>(index));
+}
+
 void CMarker::StatReset() {
   if (!statUsed_) return;  // most markers never count: a layout load resets thirty of them
   for (CStatStorage& s : stat_) s.Reset();

@@ -12,6 +12,7 @@
 
 #include "chart/Canvas.h"
 #include "common/StatStorage.h"
+#include "interfaces/Automation.h"
 #include "interfaces/MarkerInterface.h"
 #include "markers/MarkerSearch.h"
 
@@ -56,6 +57,8 @@ class CMarker : public IMarker {
 
   CMarkersManager* Manager() const { return manager_; }
   DiagramInterface* Diagram() const { return diagram_; }
+  // The marker's automation object: the one of its slot on its diagram (null without one).
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() const;
 
   // The search; see the rules in MarkerSearch.h.
   void Update();

@@ -57,6 +57,7 @@ CTrace::CTrace(DiagramInterface* diagram) : diagram_(diagram) {
 }
 
 CTrace::~CTrace() {
+  automation_.Release();
   AnnounceRemoval();
   DestroyFilters();
   series_.reset();

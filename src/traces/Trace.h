@@ -144,7 +144,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   // version 1, ".ts" in version 2).
   bool SaveDataToFile(const wchar_t* fileName) override;
   void Update() override;
-  void* GetAutomationInterface() override { return nullptr; }
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() override { return automation_.Get<TraceInterface>(*this); }
   void ProcessDynFilters(bool& reset, int& size, int& offset, int& count, double*& x, double*& y,
                          double*& z, bool readBack) override;
   void ProcessStaticFilters(bool reset, int size, int offset, int count) override;
@@ -349,6 +349,7 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   bool updateBlocked_ = false;
   bool processing_ = false;  // inside Process
   CMeasurement* measurement_ = nullptr;
+  CAutomationSlot automation_;
 };
 
 // A trace that may serve as source A or B of math traces; a math trace subscribes to its

@@ -132,9 +132,9 @@ bool CTraceMath::SetSourceTrace(int index, CTraceMathSource* trace) {
   return true;
 }
 
-bool CTraceMath::SetExpression(const std::wstring& expression) {
+bool CTraceMath::SetExpression(const std::wstring& expression, bool report) {
   if (interpreter_ == nullptr || interpreter_->SetExpression(expression) != S_OK) {
-    ReportExpression();
+    if (report) ReportExpression();
     return false;
   }
   expression_ = expression;

@@ -40,9 +40,10 @@ class CTraceMath : public CTraceMathSource, public ITraceObserver {
   // True when this trace is `trace` or computes from it, directly or through math traces.
   bool DependsOn(const ITraceView* trace) const;
 
-  // The expression over "A" and "B" ("A-B", "20*log(A/B)"); false, with the message of a
-  // failing expression, when the interpreter refuses it (the previous one stays).
-  bool SetExpression(const std::wstring& expression);
+  // The expression over "A" and "B" ("A-B", "20*log(A/B)"); false when the interpreter
+  // refuses it (the previous one stays). `report`: the operator is told of a refusal; callers
+  // without an operator (scripts) pass false and report it themselves.
+  bool SetExpression(const std::wstring& expression, bool report = true);
   const std::wstring& GetExpression() const { return expression_; }
   // The expression with the sources' names for A and B.
   std::wstring GetDisplayExpression() const;

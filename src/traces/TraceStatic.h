@@ -57,9 +57,11 @@ class CTraceStatic : public CTraceMathSource {
   const std::wstring& FileName() const { return fileName_; }
   const std::wstring& TimeDate() const { return timeDate_; }
 
- private:
-  // One whole sweep through the pipeline, so the trace's own filters apply.
+  // One whole sweep (the first block, all points) through the pipeline, so the trace's own
+  // filters apply; z null when the data have no second component.
   void Feed(std::vector<double>& x, std::vector<double>& y, std::vector<double>* z);
+
+ private:
 
   std::wstring source_;
   std::wstring sourceDiagram_;

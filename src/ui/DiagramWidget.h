@@ -24,6 +24,9 @@ class TDiagramWidget : public QWidget, public IDiagramView {
 
   CDiagram* Diagram() const { return diagram_; }
   void SetDiagram(CDiagram* diagram);
+  // The diagram was destroyed before the widget (the control removed it): let go without
+  // touching it.
+  void ForgetDiagram() { diagram_ = nullptr; }
 
   // IDiagramView: the diagram changed; a frame follows within one frame interval.
   void Invalidate() override;

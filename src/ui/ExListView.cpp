@@ -82,6 +82,8 @@ TExListView::TExListView(CDiagram* diagram, QWidget* parent)
   SetListHeight(HeaderHeight() + FrameHeight());
 }
 
+void TExListView::ForgetDiagram() { editor_ = std::make_unique<CTraceListEditor>(nullptr); }
+
 TExListView::~TExListView() {
   editRow_ = -1;
   // Rows and editors go with the base class: nobody is told about them any more.

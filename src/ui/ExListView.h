@@ -39,6 +39,9 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   // when destroyed.
   explicit TExListView(CDiagram* diagram = nullptr, QWidget* parent = nullptr);
   ~TExListView() override;
+  // The diagram was destroyed before the view (the control removed it): no editing from now
+  // on, and nothing to detach.
+  void ForgetDiagram();
 
   // --- TraceListInterface
   void AddItem(int imageIndex) override;

@@ -203,7 +203,11 @@ void TPlotvaneArea::SyncDiagrams() {
       ++i;
       continue;
     }
-    delete panels_[i]->frame;  // its diagram was destroyed: nothing to detach
+    // Its diagram was destroyed (the control removed it): the views must not reach it on
+    // their way out.
+    panels_[i]->surface->ForgetDiagram();
+    panels_[i]->list->ForgetDiagram();
+    delete panels_[i]->frame;
     panels_.erase(panels_.begin() + static_cast<std::ptrdiff_t>(i));
   }
   // Windows for new diagrams, in diagram order.

@@ -48,7 +48,8 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   unsigned GetPropPageCount() const;
   int GetPropPageModuleCount() const;
   std::wstring GetPropPageModuleName(unsigned index) const;
-  void* GetAutomationInterface() const { return nullptr; }
+  // The control's automation object, where scripts start (see ui/AutomationBus.h).
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() const { return control_->GetAutomationInterface(); }
 
   // Handlers for the host's "Diagram", "Marker", "Trace" and "View" menus: each fills the
   // given menu with the commands of the active diagram, its active marker or selected trace.

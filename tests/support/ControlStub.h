@@ -21,7 +21,7 @@ class CControlStub : public DiagramControlInterface {
     auto it = strings.find(ToUpperText(key));
     return it == strings.end() ? std::wstring() : it->second;
   }
-  void* GetAutomationInterface() override { return nullptr; }
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() override { return nullptr; }
   void SetDiagramString(const wchar_t* key, const wchar_t* value) override { strings[ToUpperText(key)] = value; }
   DiagramInterface* GetDiagram(unsigned) const override { return nullptr; }
   DiagramInterface* AddDiagram() override { return nullptr; }

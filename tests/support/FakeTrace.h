@@ -116,7 +116,7 @@ class FakeTrace : public TraceInterface {
   void Repaint() override {}
   bool SaveDataToFile(const wchar_t*) override { return false; }
   void Update() override { ++updates; }
-  void* GetAutomationInterface() override { return nullptr; }
+  std::shared_ptr<IAutomationObject> GetAutomationInterface() override { return nullptr; }
   void ProcessDynFilters(bool&, int&, int&, int&, double*&, double*&, double*&, bool) override {}
   void ProcessStaticFilters(bool, int, int, int) override {}
   void SetDiagram(DiagramInterface*) override {}
