@@ -1,7 +1,8 @@
 #pragma once
 // A canvas that records every call with the pen, brush, font and clip rectangle in force, so
 // a test can check what was drawn, where, in which colour and font size. Text extents are
-// fixed (6 pixels a character, 12 high) whatever the font.
+// fixed (6 pixels a character, 12 high) for the default 8-point font; with
+// textScalesWithFont they grow in proportion to the font size in force.
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ class CRecordingCanvas : public ICanvas {
 
   std::vector<SOp> ops;
   bool antiAlias = false;
+  bool textScalesWithFont = false;
 
   void SetPen(const SPen& pen) override { pen_ = pen; }
   void SetBrush(const SBrush& brush) override { brush_ = brush; }
@@ -45,7 +47,10 @@ class CRecordingCanvas : public ICanvas {
     op.points = {{x, y}};
     op.text = text;
   }
-  SSize TextExtent(const std::wstring& text) override { return {int(text.size()) * 6, 12}; }
+  SSize TextExtent(const std::wstring& text) override {
+    const int points = textScalesWithFont ? font_.size : 8;
+    return {int(text.size()) * 6 * points / 8, 12 * points / 8};
+  }
   void DrawImage(const CImage& image, int x, int y) override {
     Add(opImage).rect = {x, y, x + image.Width(), y + image.Height()};
   }
