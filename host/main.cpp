@@ -2,6 +2,7 @@
 // network analyser and a spectrum analyser. "plotvane-demo --help" lists the options
 // (host/CommandLine.cpp); help, version, the plug-in list and --save-layout need no display.
 #include <QApplication>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -9,8 +10,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
 #include <QSvgGenerator>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +35,7 @@
 #include "diagram/ObjectArranger.h"
 #include "measurements/Measurement.h"
 #include "traces/TraceMath.h"
+#include "ui/DiagramDataModule.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -291,6 +296,7 @@ int main(int argc, char** argv) {
   std::wstring filters;
   for (const std::wstring& name : options.filters) filters += (filters.empty() ? L"" : L"|") + name;
   auto* area = new TPlotvaneArea(&window, filters.c_str());
+  if (options.touch) area->SetTouchMode(true);
   area->SetColorTheme(options.theme);
   window.setCentralWidget(area);
   window.resize(1400, 900);
@@ -311,10 +317,44 @@ int main(int argc, char** argv) {
       {"&Трасса", area->GetTraceMenuEvent()},
       {"&Вид", area->GetViewMenuEvent()},
   };
+  const TDiagramDataModule& images = *area->GetDataModule();
   for (const auto& [caption, fill] : menus) {
     QMenu* menu = window.menuBar()->addMenu(QString::fromStdWString(Tr(caption)));
+    images.StyleMenu(menu);
     QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, fill = fill] { fill(menu); });
   }
+
+  // The property pages in a dock beside the area: the selected traces, the markers and,
+  // when its filter is there, the display format. They are made before the layout is loaded,
+  // which gives them their state back.
+  auto* dock = new QDockWidget(QString::fromStdWString(Tr("Свойства")), &window);
+  dock->setObjectName("properties");
+  auto* pages = new QTabWidget(dock);
+  for (const wchar_t* name : {L"Trace", L"Marker", L"QUANTITY"}) {
+    CPropPageBase* page = area->CreatePropPage(name);
+    if (page == nullptr) continue;
+    auto* scroll = new QScrollArea(pages);
+    scroll->setWidgetResizable(true);
+    if (QWidget* frame = area->CreatePropPageFrame(page, scroll)) scroll->setWidget(frame);
+    pages->addTab(scroll, QString::fromStdWString(page->GetType()));
+    pages->setTabToolTip(pages->count() - 1, QString::fromStdWString(page->GetHint()));
+  }
+  dock->setWidget(pages);
+  dock->setMinimumWidth(options.touch ? 320 : 260);
+  window.addDockWidget(Qt::RightDockWidgetArea, dock);
+
+  QToolBar* bar = window.addToolBar(QString::fromStdWString(Tr("Диаграмма")));
+  bar->setObjectName("diagram");
+  images.StyleToolBar(bar);
+  QAction* autoScale = bar->addAction(images.Icon(iiAutoScale), QString::fromStdWString(Tr("Автомасштаб")));
+  QObject::connect(autoScale, &QAction::triggered, area, [area] {
+    const int active = area->Control()->GetCurrentDiagramIndex();
+    if (CDiagram* diagram = area->Control()->GetDiagram(static_cast<unsigned>(std::max(active, 0))))
+      diagram->AutoScaleAllTraces();
+  });
+  QAction* showPages = dock->toggleViewAction();
+  showPages->setIcon(images.Icon(iiProperties));
+  bar->addAction(showPages);
 
   // The layout: the file asked for, else the default one, else the built-in one.
   CXMLDocument layout;
