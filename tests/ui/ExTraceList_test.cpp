@@ -2,6 +2,7 @@
 // styles of the data module.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QMenu>
 #include <QToolBar>
 
@@ -82,8 +83,13 @@ TEST(ExTraceList, TakesThePlaceOfTheListViewInTouchMode) {
       <trace type="Measuring"><measurement name="S21" channel="1"/></trace></traces></diagram>
     <diagram position="1"><traces><trace type="Measuring"><measurement name="S22" channel="1"/></trace></traces></diagram>
   </diagram_control></layout>)");
+  area.resize(900, 600);
+  area.show();
   area.Deserialize(doc.document_element(), "");
   ASSERT_EQ(area.Control()->GetDiagramCount(), 2u);
+  for (int i = 0; i < 3; ++i) sim.Sweep();
+  RunEventsFor(40);
+  EXPECT_TRUE(area.grab().save(QDir::current().absoluteFilePath("plotvane-touch.png")));  // for a person to look at
   EXPECT_EQ(area.TraceListView(0), nullptr);
   TExTraceList* list = area.TouchTraceList(0);
   ASSERT_NE(list, nullptr);

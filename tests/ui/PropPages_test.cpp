@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -118,6 +120,15 @@ TEST(TracePropPage, EditsTheSelectedTracesAndFollowsTheEngine) {
   f.trace->DivEdit()->Accept();
   EXPECT_DOUBLE_EQ(f.Trace(0)->GetScaleDiv(), 20);
   EXPECT_DOUBLE_EQ(f.Trace(1)->GetScaleDiv(), 20);
+
+  // The two pages side by side, for a person to look at.
+  auto* row = new QHBoxLayout(&f.host);
+  row->addWidget(f.trace->GetFrame());
+  row->addWidget(f.marker->GetFrame());
+  f.host.resize(560, 560);
+  f.host.show();
+  RunEventsFor(20);
+  EXPECT_TRUE(f.host.grab().save(QDir::current().absoluteFilePath("plotvane-pages.png")));
 }
 
 TEST(TracePropPage, ChoosesTheFormatAndEditsTheFilterChain) {
