@@ -111,7 +111,7 @@ bool ParseDemoCommandLine(const std::vector<std::string>& args, SDemoOptions& o,
   const std::vector<std::pair<std::string, bool*>> flags = {
       {"--help", &o.help}, {"-h", &o.help}, {"--version", &o.version}, {"-v", &o.version},
       {"--offscreen", &o.offscreen}, {"--list-plugins", &o.listPlugins}, {"--serve", &o.serve},
-      {"--no-bus", &o.noBus}};
+      {"--no-bus", &o.noBus}, {"--touch", &o.touch}};
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string option = args[i];
@@ -179,6 +179,7 @@ analyser and a spectrum analyser.
   --duration S         run for S seconds, then quit (offscreen: report the sweep rate)
   --theme NAME         diagram colours: auto (follow the desktop palette), standard, black, retro
   --filters A,B        filter plug-ins each trace gets, in order (default QUANTITY)
+  --touch              touch-screen mode: large trace lists and icons
   --offscreen          run without a display and write a picture of the area
   --sweeps N           offscreen: sweeps to run as fast as they go (default 40)
   --snapshot FILE      offscreen: picture to write, .png, .svg or .pdf (default demo.png)

@@ -10,6 +10,7 @@ struct SDemoOptions {
   bool version = false;
   bool listPlugins = false;
   bool offscreen = false;
+  bool touch = false;               // touch trace lists and large icons
   std::string layout;
   std::string saveLayout;
   int points = 1601;

@@ -13,8 +13,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
 #include <QSvgGenerator>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +41,7 @@
 #include "traces/TraceMath.h"
 #include "ui/MarkerForms.h"
 #include "ui/AutomationBus.h"
+#include "ui/DiagramDataModule.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtPorts.h"
 
@@ -298,6 +302,7 @@ int main(int argc, char** argv) {
   std::wstring filters;
   for (const std::wstring& name : options.filters) filters += (filters.empty() ? L"" : L"|") + name;
   auto* area = new TPlotvaneArea(&window, filters.c_str());
+  if (options.touch) area->SetTouchMode(true);
   area->SetColorTheme(options.theme);
   window.setCentralWidget(area);
   window.resize(1400, 900);
@@ -333,8 +338,10 @@ int main(int argc, char** argv) {
                : nullptr;
   });
 
+  const TDiagramDataModule& images = *area->GetDataModule();
   for (const auto& [caption, fill] : menus) {
     QMenu* menu = window.menuBar()->addMenu(QString::fromStdWString(Tr(caption)));
+    images.StyleMenu(menu);
     const bool view = std::string_view(caption) == "&Вид";
     QObject::connect(menu, &QMenu::aboutToShow, menu, [=, fill = fill] {
       fill(menu);
@@ -345,6 +352,38 @@ int main(int argc, char** argv) {
       QObject::connect(table, &QAction::toggled, markerDock, &QDockWidget::setVisible);
     });
   }
+
+  // The property pages in a dock beside the area: the selected traces, the markers and,
+  // when its filter is there, the display format. They are made before the layout is loaded,
+  // which gives them their state back.
+  auto* dock = new QDockWidget(QString::fromStdWString(Tr("Свойства")), &window);
+  dock->setObjectName("properties");
+  auto* pages = new QTabWidget(dock);
+  for (const wchar_t* name : {L"Trace", L"Marker", L"QUANTITY"}) {
+    CPropPageBase* page = area->CreatePropPage(name);
+    if (page == nullptr) continue;
+    auto* scroll = new QScrollArea(pages);
+    scroll->setWidgetResizable(true);
+    if (QWidget* frame = area->CreatePropPageFrame(page, scroll)) scroll->setWidget(frame);
+    pages->addTab(scroll, QString::fromStdWString(page->GetType()));
+    pages->setTabToolTip(pages->count() - 1, QString::fromStdWString(page->GetHint()));
+  }
+  dock->setWidget(pages);
+  dock->setMinimumWidth(options.touch ? 320 : 260);
+  window.addDockWidget(Qt::RightDockWidgetArea, dock);
+
+  QToolBar* bar = window.addToolBar(QString::fromStdWString(Tr("Диаграмма")));
+  bar->setObjectName("diagram");
+  images.StyleToolBar(bar);
+  QAction* autoScale = bar->addAction(images.Icon(iiAutoScale), QString::fromStdWString(Tr("Автомасштаб")));
+  QObject::connect(autoScale, &QAction::triggered, area, [area] {
+    const int active = area->Control()->GetCurrentDiagramIndex();
+    if (CDiagram* diagram = area->Control()->GetDiagram(static_cast<unsigned>(std::max(active, 0))))
+      diagram->AutoScaleAllTraces();
+  });
+  QAction* showPages = dock->toggleViewAction();
+  showPages->setIcon(images.Icon(iiProperties));
+  bar->addAction(showPages);
 
   // The layout: the file asked for, else the default one, else the built-in one.
   CXMLDocument layout;

@@ -18,7 +18,11 @@ constexpr unsigned kCloseQuestionFlags = 0x2024;
 
 void CDiagramControl::SPageDeleter::operator()(CPropPageBase* page) const {
   // A page is freed by the package that made it.
-  if (page != nullptr && factory != nullptr) factory->DestroyInstance(static_cast<void*>(page));
+  if (page == nullptr) return;
+  if (factory != nullptr)
+    factory->DestroyInstance(static_cast<void*>(page));
+  else
+    delete page;
 }
 
 CDiagramControl::CDiagramControl(IControlHost* host, const wchar_t* includedFilters,
@@ -424,9 +428,40 @@ bool CDiagramControl::FilterModuleExists(const std::wstring& name) const {
   return false;
 }
 
+void CDiagramControl::RegisterPropPage(const std::wstring& name, PropPageMaker maker) {
+  if (!PV_ASSERT(!name.empty() && maker)) return;
+  for (auto& entry : builtInPages_) {
+    if (ToUpperText(entry.first) != ToUpperText(name)) continue;
+    entry.second = std::move(maker);
+    return;
+  }
+  builtInPages_.emplace_back(name, std::move(maker));
+}
+
+std::vector<std::wstring> CDiagramControl::GetBuiltInPageNames() const {
+  std::vector<std::wstring> names;
+  for (const auto& entry : builtInPages_) names.push_back(entry.first);
+  return names;
+}
+
+bool CDiagramControl::DestroyPropPage(CPropPageBase* page) {
+  auto it = std::find_if(propPages_.begin(), propPages_.end(), [page](const PagePtr& p) { return p.get() == page; });
+  if (it == propPages_.end()) return false;
+  propPages_.erase(it);
+  return true;
+}
+
 CPropPageBase* CDiagramControl::CreatePropPage(const wchar_t* name) {
-  if (name == nullptr || !propPageFactory_) return nullptr;
+  if (name == nullptr) return nullptr;
   const std::wstring wanted = ToUpperText(name);
+  for (const auto& entry : builtInPages_) {
+    if (ToUpperText(entry.first) != wanted) continue;
+    std::unique_ptr<CPropPageBase> made = entry.second();
+    if (!PV_ASSERT_MSG(made != nullptr, "pPage != NULL")) return nullptr;
+    propPages_.push_back(PagePtr(made.release(), SPageDeleter{}));
+    return propPages_.back().get();
+  }
+  if (!propPageFactory_) return nullptr;
   int index = -1;
   for (int i = 0; index < 0 && i < propPageFactory_->Count(); ++i)
     if (ToUpperText(propPageFactory_->GetName(i)) == wanted) index = i;

@@ -161,8 +161,16 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   std::wstring GetPropPageModuleName(int index) const;
   // The page of the package named `name` (any case), or null when there is no such package
   // or the page serves a filter that is missing or not among "IncludedFilters".
+  // Built-in pages are looked for first; they edit traces and markers themselves, so no
+  // filter decides whether they may exist.
   CPropPageBase* CreatePropPage(const wchar_t* name);
   CPropPageBase* Page(unsigned index) const;
+  // A page kind the host's toolkit layer builds in, created by CreatePropPage under `name`.
+  using PropPageMaker = std::function<std::unique_ptr<CPropPageBase>()>;
+  void RegisterPropPage(const std::wstring& name, PropPageMaker maker);
+  std::vector<std::wstring> GetBuiltInPageNames() const;
+  // Destroys a created page (through the package that made it); false when it is not ours.
+  bool DestroyPropPage(CPropPageBase* page);
 
   // --- others
   void SetColorMapSettings(const SColorMapSettings& settings) { colorMapSettings_ = settings; }
@@ -185,7 +193,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   static constexpr unsigned kSlots = CObjectArranger::kMaxDiagrams + 1;
 
   struct SPageDeleter {
-    IModulesFactory* factory = nullptr;
+    IModulesFactory* factory = nullptr;  // null: a built-in page
     void operator()(CPropPageBase* page) const;
   };
   using PagePtr = std::unique_ptr<CPropPageBase, SPageDeleter>;
@@ -214,6 +222,7 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   std::unique_ptr<IModulesFactory> filterFactory_;
   std::unique_ptr<CModulesFactory> propPageFactory_;
   std::vector<PagePtr> propPages_;
+  std::vector<std::pair<std::wstring, PropPageMaker>> builtInPages_;
   std::vector<std::unique_ptr<CMeasurement>> measurements_;
   std::vector<std::unique_ptr<CVirtualMeasurement>> virtualMeasurements_;
   std::unique_ptr<CInfoPanel> infoPanel_;

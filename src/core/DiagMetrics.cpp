@@ -1,6 +1,12 @@
 #include "core/DiagMetrics.h"
 
+#include <cmath>
+
 #include "common/Assert.h"
+
+namespace {
+double gScale = 1.0;
+}  // namespace
 
 int CMetricsCollection::Register(const std::string& name, int defaultValue) {
   entries_.push_back({name, defaultValue, defaultValue});
@@ -76,6 +82,19 @@ CMetricsCollection& Metrics() {
   return collection;
 }
 
-int GetMetrics(int id) { return Metrics().Get(id); }
+int GetMetrics(int id) {
+  const int value = Metrics().Get(id);
+  if (id < 0 || id >= Metrics().Count() || IsFontMetric(id) || gScale == 1.0) return value;
+  return static_cast<int>(std::lround(value * gScale));
+}
+
+void SetMetricsScale(double scale) {
+  if (!PV_ASSERT(std::isfinite(scale) && scale > 0.0)) return;
+  gScale = scale;
+}
+
+double GetMetricsScale() { return gScale; }
+
+bool IsFontMetric(int id) { return id == MRK_FONT_SIZE_NORMAL || id == MRK_FONT_SIZE_LARGE; }
 
 int LoadMetrics(pugi::xml_node node) { return Metrics().Deserialize(node); }

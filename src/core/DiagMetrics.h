@@ -60,5 +60,16 @@ class CMetricsCollection {
 // The global collection with the metrics of EMetricsId registered.
 CMetricsCollection& Metrics();
 
+// The value of a metric as drawn: pixel metrics are multiplied by the metrics scale and
+// rounded, font sizes (points) are not, since the canvas scales them itself. -1 for an id
+// outside the table.
 int GetMetrics(int id);
 int LoadMetrics(pugi::xml_node node);
+
+// The screen's logical resolution over the 96 dpi the defaults are drawn for; 1 until the
+// host says otherwise. A layout's values are taken at 96 dpi too and scale the same way.
+// A factor that is not positive and finite is refused.
+void SetMetricsScale(double scale);
+double GetMetricsScale();
+// Whether the metric is a font size in points (not scaled).
+bool IsFontMetric(int id);

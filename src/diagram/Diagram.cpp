@@ -205,6 +205,7 @@ void CDiagram::TraceChanged(const STraceChange& change) {
     case tcScale:
       UpdateAxes(trace->GetBindedAxis() != baNone ? auRight : auLeft, trace);
       UpdateTrace(trace);
+      UpdatePropPages(ppuPlain);  // the pages show the scale too
       break;
     case tcStimulus:
       UpdateAxes(auBottom, trace);
@@ -214,6 +215,7 @@ void CDiagram::TraceChanged(const STraceChange& change) {
     case tcLook:
       if (markers_ != nullptr) markers_->TraceLook(trace);
       UpdateTrace(trace);
+      UpdatePropPages(ppuPlain);
       Updated();
       break;
     case tcChannel:
@@ -572,11 +574,14 @@ void CDiagram::SelectAllTraces() {
 }
 
 void CDiagram::UpdateSelectedTracesList() {
+  const std::vector<TraceInterface*> before = std::move(selected_);
   selected_.clear();
   for (std::size_t i = 0; i < traces_.size() && static_cast<int>(i) < list_->Count(); ++i) {
     if (list_->IsSelected(static_cast<int>(i))) selected_.push_back(traces_[i].get());
   }
   SetActiveMeasurements();
+  // The pages edit the selected traces.
+  if (selected_ != before) UpdatePropPages(ppuSelection);
 }
 
 TraceInterface* CDiagram::SelectedTrace(unsigned index) const {
@@ -917,6 +922,7 @@ void CDiagram::SetActive(bool on) {
     const bool highlight = on && control_ != nullptr && control_->GetDiagramCount() > 1;
     chart_.SetFrameColor(highlight ? theme_->colors[1] : theme_->colors[2]);
   }
+  if (!on && touchMode_ && list_ != nullptr) list_->ClearSelection();
   UpdateSelectedTracesList();
   Updated();
 }

@@ -136,8 +136,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void SetTrcColorOffset(int offset) { trcColorOffset_ = offset; }
 
   // --- selection
-  unsigned GetSelectedTracesCount() const { return static_cast<unsigned>(selected_.size()); }
-  TraceInterface* SelectedTrace(unsigned index) const;
+  unsigned GetSelectedTracesCount() const override { return static_cast<unsigned>(selected_.size()); }
+  TraceInterface* SelectedTrace(unsigned index) const override;
   bool TraceIsSelected(TraceInterface* trace) const;
   void SelectAllTraces();
   void UpdateSelectedTracesList();
@@ -212,6 +212,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // --- trace list (a headless model until a view attaches its own)
   TraceListInterface* GetTraceList() const { return list_; }
   void SetTraceList(TraceListInterface* list);
+  // Touch mode: the diagram's list is the touch list. A diagram leaving the active state
+  // there drops the list's selection, since a touch list shows no focus of its own.
+  void SetTouchMode(bool on) { touchMode_ = on; }
+  bool GetTouchMode() const { return touchMode_; }
   // Fills the list row of the trace.
   void UpdateTrace(TraceInterface* trace);
 
@@ -269,6 +273,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   std::unique_ptr<CMarkersManager> markers_;  // made with the diagram, gone with it
   int trcColorOffset_ = 0;
   bool active_ = false;
+  bool touchMode_ = false;
   bool locked_ = false;
   bool deserializing_ = false;
   bool loading_ = false;

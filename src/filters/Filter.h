@@ -11,6 +11,7 @@
 // with plotvane_add_plugin() into diagram_plugins/.
 #include <map>
 #include <string>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -61,6 +62,12 @@ class CFilter {
   void FilterParametersUpdated(bool reprocess);
   // Disabled, with a fresh status line.
   void Reset();
+  // The names of the parameters stored so far, in key order: what a page can offer to edit.
+  std::vector<std::wstring> GetParameterNames() const {
+    std::vector<std::wstring> names;
+    for (const auto& entry : parameters_) names.push_back(entry.first);
+    return names;
+  }
 
  protected:
   IFilterTrace* trace_ = nullptr;  // not owned

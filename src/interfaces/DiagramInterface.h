@@ -28,6 +28,9 @@ class DiagramInterface {
   virtual TraceInterface* Trace(unsigned index) = 0;
   // Makes the trace at `index` the selection.
   virtual void SelectTrace(unsigned index) = 0;
+  // The selected traces, in the order they were selected; null past the end.
+  virtual unsigned GetSelectedTracesCount() const = 0;
+  virtual TraceInterface* SelectedTrace(unsigned index) const = 0;
   // The channels the diagram is subscribed to, in order; null past the end.
   virtual MeasurementInterface* Measurement(unsigned index) = 0;
   virtual unsigned MeasurementCount() = 0;

@@ -6,6 +6,7 @@
 #include "chart/SeriesData.h"
 #include "common/Text.h"
 #include "common/UserInteraction.h"
+#include "core/DiagMetrics.h"
 #include "core/MenuModel.h"
 #include "interfaces/DiagramInterface.h"
 #include "markers/MarkParams.h"
@@ -76,7 +77,7 @@ SRect CMarker::PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool larg
   frameRect_ = {};
   if (readOut_.empty() || !IsShowing()) return frameRect_;
   SFont font;
-  font.size = large ? 11 : 8;
+  font.size = GetMetrics(large ? MRK_FONT_SIZE_LARGE : MRK_FONT_SIZE_NORMAL);
   canvas.SetFont(font);
   int width = 0, lineHeight = 0;
   for (const std::wstring& line : readOut_) {

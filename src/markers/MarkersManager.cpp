@@ -11,6 +11,7 @@
 #include "common/UserInteraction.h"
 #include "common/Xml.h"
 #include "core/DiagCommonLib.h"
+#include "core/DiagMetrics.h"
 #include "interfaces/DiagramControlInterface.h"
 #include "interfaces/DiagramInterface.h"
 #include "markers/MarkParams.h"
@@ -497,7 +498,7 @@ void CMarkersManager::Paint(ICanvas& canvas, const SRect& plot) {
   if (compact_) {
     // One table in the top right corner: a line per marker.
     SFont font;
-    font.size = largeFont_ ? 11 : 8;
+    font.size = GetMetrics(largeFont_ ? MRK_FONT_SIZE_LARGE : MRK_FONT_SIZE_NORMAL);
     canvas.SetFont(font);
     std::vector<std::wstring> lines;
     for (auto& m : markers_) {

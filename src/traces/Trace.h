@@ -138,6 +138,10 @@ class CTrace : public TraceInterface, public CMeasurementSubscriber {
   unsigned GetFilterCount() const override { return static_cast<unsigned>(filters_.size()); }
   CFilter* GetFilter(unsigned index) const override;
   CFilter* GetFilter(const wchar_t* name) const override;
+  // The plug-in name the filter at `index` was created under; empty past the end.
+  std::wstring GetFilterName(unsigned index) const {
+    return index < filters_.size() ? filters_[index].name : std::wstring();
+  }
   void Repaint() override;
   // A table of the drawn values ("trs", "trc", "csv"), the spectrum history ("trs" of a
   // spectrum kind), or a one-port Touchstone file of the received complex data (".s1p" in

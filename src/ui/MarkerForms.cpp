@@ -95,45 +95,18 @@ bool WritePresets(const std::wstring& file, const std::vector<SPreset>& presets)
 
 }  // namespace
 
-// ---- number edit --------------------------------------------------------------------------
-
-TNumberEdit::TNumberEdit(std::function<void(double)> onValue, QWidget* parent)
-    : QWidget(parent), edit_(new QLineEdit(this)), onValue_(std::move(onValue)) {
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(edit_);
-  connect(edit_, &QLineEdit::editingFinished, this, [this] { Commit(); });
-}
-
-void TNumberEdit::SetValue(double value) {
-  value_ = value;
-  edit_->setText(Number(value));
-}
-
-bool TNumberEdit::Commit() {
-  if (edit_->text() == Number(value_)) return true;
-  double value = 0;
-  if (!ParseNumber(edit_->text(), value)) {
-    const QString text = edit_->text();
-    edit_->setText(Number(value_));  // the old value stays
-    RefuseNumber(text);
-    return false;
-  }
-  value_ = value;
-  if (onValue_) onValue_(value);
-  return true;
-}
-
 // ---- marker properties --------------------------------------------------------------------
 
 TMarkerProperties::TMarkerProperties(CMarkersManager& manager, CMarker& marker, QWidget* parent)
     : QDialog(parent), manager_(manager), model_(manager, marker) {
   setWindowTitle(QTr("Свойства маркера") + " " + Q(marker.GetCaption()));
   const auto number = [this](double SMarkParams::* field) {
-    return new TNumberEdit([this, field](double v) {
+    auto* edit = new TNumberEdit(this);
+    connect(edit, &TNumberEdit::valueEdited, this, [this, field](double v) {
       model_.ApplyNumber(field, v);
       Refresh();
-    }, this);
+    });
+    return edit;
   };
   auto* general = new QGroupBox(QTr("Общие"), this);
   auto* g = new QFormLayout(general);
@@ -312,7 +285,7 @@ void TMarkerProperties::Refresh() {
 void TMarkerProperties::accept() {
   // A number still being typed counts as typed.
   for (TNumberEdit* e : {position_, rangeMin_, rangeMax_, offset_, level_, excursion_})
-    if (!e->Commit()) return;
+    if (!e->Accept()) return;
   model_.Ok();
   QDialog::accept();
 }

@@ -14,6 +14,7 @@
 
 #include "markers/MarkerForms.h"
 #include "markers/MarkerProperties.h"
+#include "ui/PropPageControls.h"
 
 class CDiagram;
 class CMarkersManager;
@@ -25,23 +26,6 @@ class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QTableWidget;
-
-// A line edit for a number: text that is no number is refused with a message and the
-// previous value comes back; a number goes to `onValue`.
-class TNumberEdit : public QWidget {
- public:
-  explicit TNumberEdit(std::function<void(double)> onValue, QWidget* parent = nullptr);
-  void SetValue(double value);
-  double Value() const { return value_; }
-  QLineEdit* Edit() const { return edit_; }
-  // Takes the typed text; false (and the operator told) when it is no number.
-  bool Commit();
-
- private:
-  QLineEdit* edit_;
-  double value_ = 0;
-  std::function<void(double)> onValue_;
-};
 
 class TMarkerProperties : public QDialog {
  public:

@@ -5,15 +5,22 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "common/Settings.h"
 #include "control/DiagramControl.h"
+#include "core/DiagMetrics.h"
 #include "core/MenuModel.h"
 #include "diagram/Diagram.h"
 #include "diagram/InfoPanel.h"
 #include "measurements/Measurement.h"
 #include "traces/Trace.h"
+#include "ui/DiagramDataModule.h"
 #include "ui/DiagramWidget.h"
 #include "ui/ExListView.h"
+#include "ui/ExTraceList.h"
+#include "ui/MarkerPropPage.h"
+#include "ui/PropPageControls.h"
 #include "ui/QPainterCanvas.h"
+#include "ui/TracePropPage.h"
 
 namespace {
 
@@ -68,14 +75,22 @@ struct TPlotvaneArea::SPanel {
   CDiagram* diagram = nullptr;
   QWidget* frame = nullptr;
   TDiagramWidget* surface = nullptr;
-  TExListView* list = nullptr;
+  TExListView* list = nullptr;        // the list view, or
+  TExTraceList* touchList = nullptr;  // the touch list
+  QWidget* listWidget = nullptr;      // whichever of the two there is
   CPopupMenu menu;  // the last menu handed out; its items must live while the Qt menu shows
 };
 
 TPlotvaneArea::TPlotvaneArea(QWidget* parent, const wchar_t* includedFilters, const std::wstring& pluginFolder)
     : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  touchMode_ = GetTouchScreenEnabled();
+  dataModule_ = std::make_unique<TDiagramDataModule>(touchMode_ || GetLargeIconsEnabled());
+  // Pixel sizes follow the screen's logical resolution as the texts in points do.
+  SetMetricsScale(std::max(1.0, logicalDpiY() / 96.0));
   control_ = std::make_unique<CDiagramControl>(this, includedFilters, pluginFolder);
+  control_->RegisterPropPage(L"Trace", [] { return std::make_unique<TTracePropPage>(); });
+  control_->RegisterPropPage(L"Marker", [] { return std::make_unique<TMarkerPropPage>(); });
   control_->onDiagramParameter = [this](MeasurementInterface* m, const wchar_t* name, double value, double extra) {
     NotifyDiagramParameter(m, name, value, extra);
   };
@@ -127,6 +142,20 @@ bool TPlotvaneArea::Deserialize(pugi::xml_node node, const char* kind) {
 }
 
 CPropPageBase* TPlotvaneArea::CreatePropPage(const wchar_t* name) { return control_->CreatePropPage(name); }
+
+QWidget* TPlotvaneArea::CreatePropPageFrame(CPropPageBase* page, QWidget* parent) {
+  auto* controls = dynamic_cast<IPropPageControls*>(page);
+  if (controls == nullptr) return nullptr;
+  QWidget* frame = controls->CreateControls(parent);
+  // A page made after the layout was loaded learns the active diagram now.
+  if (!control_->IsInitializing()) control_->UpdatePropPages(ppuAll);
+  return frame;
+}
+
+void TPlotvaneArea::SetTouchMode(bool on) {
+  touchMode_ = on;
+  if (on && !dataModule_->LargeIcons()) dataModule_ = std::make_unique<TDiagramDataModule>(true);
+}
 CPropPageBase* TPlotvaneArea::GetPropPage(unsigned index) const { return control_->Page(index); }
 unsigned TPlotvaneArea::GetPropPageCount() const { return control_->GetPropPageCount(); }
 int TPlotvaneArea::GetPropPageModuleCount() const { return control_->GetPropPageModuleCount(); }
@@ -192,6 +221,10 @@ TExListView* TPlotvaneArea::TraceListView(unsigned index) const {
   return index < panels_.size() ? panels_[index]->list : nullptr;
 }
 
+TExTraceList* TPlotvaneArea::TouchTraceList(unsigned index) const {
+  return index < panels_.size() ? panels_[index]->touchList : nullptr;
+}
+
 void TPlotvaneArea::SyncDiagrams() {
   if (syncing_) return;
   syncing_ = true;
@@ -226,24 +259,48 @@ void TPlotvaneArea::SyncDiagrams() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     panel->surface = new TDiagramWidget(diagram, panel->frame);
-    panel->list = new TExListView(diagram, panel->frame);
     layout->addWidget(panel->surface, 1);
-    layout->addWidget(panel->list, 0);
-    // The list takes over the diagram's rows; rows of traces already there are refilled.
-    diagram->SetTraceList(panel->list);
-    for (unsigned t = 0; t < diagram->GetTraceCount(); ++t) {
-      panel->list->AddItem(static_cast<int>(t));
-      diagram->UpdateTrace(diagram->Trace(t));
-    }
-    panel->list->SetImageColorSource([diagram](int index) {
+    auto colorOf = [diagram](int index) {
       return index >= 0 && static_cast<unsigned>(index) < diagram->GetTraceCount()
                  ? diagram->Trace(static_cast<unsigned>(index))->GetColor()
                  : clNone;
-    });
-    panel->list->SetCheckHandler([diagram](int row, bool checked) {
+    };
+    auto check = [diagram](int row, bool checked) {
       if (row >= 0 && static_cast<unsigned>(row) < diagram->GetTraceCount())
         diagram->Trace(static_cast<unsigned>(row))->SetVisible(checked);
-    });
+    };
+    TraceListInterface* list = nullptr;
+    diagram->SetTouchMode(touchMode_);
+    if (touchMode_) {
+      panel->touchList = new TExTraceList(panel->frame);
+      panel->touchList->SetImageColorSource(colorOf);
+      panel->touchList->SetCheckHandler(check);
+      SPanel* p = panel.get();
+      panel->touchList->SetMenuHandler([this, p](int row, const QPoint& at) {
+        if (row >= 0 && !p->touchList->IsSelected(row)) p->touchList->SelectItem(row, true);
+        p->menu.Items().Clear();
+        p->diagram->PrepareTraceMenu(&p->menu);
+        QMenu menu;
+        dataModule_->StyleMenu(&menu);
+        FillQMenu(&menu, p->menu.Items());
+        menu.exec(at);
+      });
+      panel->listWidget = panel->touchList;
+      list = panel->touchList;
+    } else {
+      panel->list = new TExListView(diagram, panel->frame);
+      panel->list->SetImageColorSource(colorOf);
+      panel->list->SetCheckHandler(check);
+      panel->listWidget = panel->list;
+      list = panel->list;
+    }
+    layout->addWidget(panel->listWidget, 0);
+    // The list takes over the diagram's rows; rows of traces already there are refilled.
+    diagram->SetTraceList(list);
+    for (unsigned t = 0; t < diagram->GetTraceCount(); ++t) {
+      list->AddItem(static_cast<int>(t));
+      diagram->UpdateTrace(diagram->Trace(t));
+    }
     ordered.push_back(std::move(panel));
   }
   panels_ = std::move(ordered);
@@ -252,7 +309,7 @@ void TPlotvaneArea::SyncDiagrams() {
     SPanel& panel = *panels_[d];
     const SRect r = control_->GetSlotRect(d);
     const bool shown = panel.diagram->GetVisible() && r.Width() > 0 && r.Height() > 0;
-    panel.list->setHeaderHidden(!panel.diagram->GetTraceHeaderVisible());
+    if (panel.list != nullptr) panel.list->setHeaderHidden(!panel.diagram->GetTraceHeaderVisible());
     if (shown) panel.frame->setGeometry(r.left, r.top, r.Width(), r.Height());
     panel.frame->setVisible(shown);
   }

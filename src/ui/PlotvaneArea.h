@@ -20,7 +20,9 @@ class CPropPageBase;
 class CVirtualMeasurement;
 class MeasurementInterface;
 class TDiagramWidget;
+class TDiagramDataModule;
 class TExListView;
+class TExTraceList;
 class QMenu;
 
 class TPlotvaneArea : public QWidget, public IControlHost {
@@ -43,13 +45,25 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   void SetDiagramString(const wchar_t* key, const wchar_t* value);
   void Serialize(pugi::xml_node element, const char* name);
   bool Deserialize(pugi::xml_node node, const char* kind);
+  // Built-in pages "Trace" and "Marker", or a "PROPPAGE" package's page (see
+  // CDiagramControl::CreatePropPage). The host places its frame: CreatePropPageFrame.
   CPropPageBase* CreatePropPage(const wchar_t* name);
+  // The page's controls in a frame under `parent`, filled from the active diagram; null for
+  // a page without controls of its own.
+  QWidget* CreatePropPageFrame(CPropPageBase* page, QWidget* parent);
   CPropPageBase* GetPropPage(unsigned index) const;
   unsigned GetPropPageCount() const;
   int GetPropPageModuleCount() const;
   std::wstring GetPropPageModuleName(unsigned index) const;
   // The control's automation object, where scripts start (see ui/AutomationBus.h).
   std::shared_ptr<IAutomationObject> GetAutomationInterface() const { return control_->GetAutomationInterface(); }
+  TDiagramDataModule* GetDataModule() const { return dataModule_.get(); }
+
+  // Touch mode: every diagram shows the touch trace list (TExTraceList) instead of the list
+  // view. Taken from the per-user "TouchScreen" setting at construction; a change applies to
+  // diagrams made afterwards, so a host sets it before loading a layout.
+  void SetTouchMode(bool on);
+  bool GetTouchMode() const { return touchMode_; }
 
   // Handlers for the host's "Diagram", "Marker", "Trace" and "View" menus: each fills the
   // given menu with the commands of the active diagram, its active marker or selected trace.
@@ -73,7 +87,9 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   void SyncDiagrams();
   // The window of diagram i and its trace list (null past the end).
   TDiagramWidget* DiagramWidget(unsigned index) const;
+  // In touch mode TraceListView is null and TouchTraceList the list, and the other way round.
   TExListView* TraceListView(unsigned index) const;
+  TExTraceList* TouchTraceList(unsigned index) const;
 
  signals:
   void sendParameter(MeasurementInterface* measurement, const QString& name, double value, double extra);
@@ -94,9 +110,11 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   void NotifyDiagramAction(MeasurementInterface* m, const wchar_t* name, const wchar_t* value);
   void FillMenu(QMenu* menu, int kind);
 
+  std::unique_ptr<TDiagramDataModule> dataModule_;
   std::unique_ptr<CDiagramControl> control_;
   std::vector<std::unique_ptr<SPanel>> panels_;
   QWidget* infoPanel_ = nullptr;
   bool syncing_ = false;
   int themeChoice_ = -1;
+  bool touchMode_ = false;
 };

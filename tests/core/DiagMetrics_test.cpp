@@ -58,3 +58,18 @@ TEST_F(DiagMetrics, LoadOverridesNamedValuesAndReportsBadItems) {
   Metrics().ResetToDefaults();
   EXPECT_EQ(GetMetrics(IND_OFFSET), 4);
 }
+
+TEST_F(DiagMetrics, PixelMetricsFollowTheScreenScaleAndFontSizesDoNot) {
+  AssertCapture asserts;
+  SetMetricsScale(1.5);
+  EXPECT_EQ(GetMetrics(IND_OFFSET), 6);              // 4 × 1.5
+  EXPECT_EQ(GetMetrics(MRK_BR_RANGE_HEIGHT), 20);    // 13 × 1.5, rounded
+  EXPECT_EQ(GetMetrics(MRK_FONT_SIZE_NORMAL), 8);    // points: the canvas scales them
+  EXPECT_EQ(GetMetrics(METRICS_COUNT), -1);
+  Load("<control><metrics><item id='IND_OFFSET' value='10'/></metrics></control>");
+  EXPECT_EQ(Metrics().Get(IND_OFFSET), 10);  // stored as the layout says
+  EXPECT_EQ(GetMetrics(IND_OFFSET), 15);
+  SetMetricsScale(0.0);  // refused
+  EXPECT_DOUBLE_EQ(GetMetricsScale(), 1.5);
+  SetMetricsScale(1.0);
+}

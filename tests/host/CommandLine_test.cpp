@@ -19,7 +19,7 @@ TEST(DemoCommandLine, ReadsEveryOptionInBothSpellings) {
   std::string error;
   ASSERT_TRUE(ParseDemoCommandLine({"--points", "100001", "--rate=20", "--offscreen", "--duration", "5",
                                     "--snapshot=out.SVG", "--theme", "black", "--filters", "QUANTITY,MOVING_AVERAGE",
-                                    "--layout", "a.xml"},
+                                    "--layout", "a.xml", "--touch"},
                                    o, error))
       << error;
   EXPECT_EQ(o.points, 100001);
@@ -30,6 +30,7 @@ TEST(DemoCommandLine, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(o.theme, 1);
   EXPECT_EQ(o.filters, (std::vector<std::wstring>{L"QUANTITY", L"MOVING_AVERAGE"}));
   EXPECT_EQ(o.layout, "a.xml");
+  EXPECT_TRUE(o.touch);
 
   SDemoOptions defaults;
   ASSERT_TRUE(ParseDemoCommandLine({"-h", "--version", "--theme", "auto"}, defaults, error));

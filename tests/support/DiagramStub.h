@@ -53,6 +53,11 @@ class CDiagramStub : public DiagramInterface, public ITraceObserver {
     return it == members.end() ? -1 : static_cast<int>(it - members.begin());
   }
   TraceInterface* RememberTrace(TraceInterface*, const std::wstring&) override { return nullptr; }
+  std::vector<TraceInterface*> selection;  // what SelectedTrace(i) lists, not owned
+  unsigned GetSelectedTracesCount() const override { return static_cast<unsigned>(selection.size()); }
+  TraceInterface* SelectedTrace(unsigned index) const override {
+    return index < selection.size() ? selection[index] : nullptr;
+  }
   TraceInterface* Trace(const wchar_t* name) override {
     for (auto* t : members) {
       if (t->GetName() == name) return t;

@@ -3,7 +3,8 @@
 // a test can check what was drawn, where, in which colour and font size. Coordinates are
 // recorded as they land on the surface: through the transform in force (shapes under a
 // turned transform keep their size and move with their centre). Text extents are fixed
-// (6 pixels a character, 12 high) whatever the font.
+// (6 pixels a character, 12 high) for the default 8-point font; with textScalesWithFont they
+// grow in proportion to the font size in force.
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -33,6 +34,7 @@ class CRecordingCanvas : public ICanvas {
   std::vector<SOp> ops;
   bool antiAlias = false;
   int depth = 0;  // Saves not yet restored
+  bool textScalesWithFont = false;
 
   void SetPen(const SPen& pen) override { pen_ = pen; }
   void SetBrush(const SBrush& brush) override { brush_ = brush; }
@@ -59,7 +61,10 @@ class CRecordingCanvas : public ICanvas {
     op.format = format;
     op.format.angle += t_.angle;
   }
-  SSize TextExtent(const std::wstring& text) override { return {int(text.size()) * 6, 12}; }
+  SSize TextExtent(const std::wstring& text) override {
+    const int points = textScalesWithFont ? font_.size : 8;
+    return {int(text.size()) * 6 * points / 8, 12 * points / 8};
+  }
   void DrawImage(const CImage& image, int x, int y) override {
     AddShape(opImage, SRect{x, y, x + image.Width(), y + image.Height()});
   }

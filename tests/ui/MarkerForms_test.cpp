@@ -53,12 +53,12 @@ TEST(MarkerForms, PropertiesEditTheMarkerAndRefuseText) {
   EXPECT_EQ(m.GetParams().mode, mmMaximum);
   EXPECT_DOUBLE_EQ(m.GetFreq(), 70);
   form.ModeBox()->setCurrentIndex(0);
-  form.PositionEdit()->Edit()->setText("abc");
-  EXPECT_FALSE(form.PositionEdit()->Commit());
+  form.PositionEdit()->setText("abc");
+  EXPECT_FALSE(form.PositionEdit()->Accept());
   ASSERT_EQ(ui->boxes.size(), 1u);
-  EXPECT_EQ(form.PositionEdit()->Edit()->text(), "70");  // the old value stays
-  form.PositionEdit()->Edit()->setText("40");
-  EXPECT_TRUE(form.PositionEdit()->Commit());
+  EXPECT_EQ(form.PositionEdit()->text(), "70");  // the old value stays
+  form.PositionEdit()->setText("40");
+  EXPECT_TRUE(form.PositionEdit()->Accept());
   EXPECT_DOUBLE_EQ(m.GetFreq(), 40);
   form.reject();  // Cancel: back where the form found it
   EXPECT_DOUBLE_EQ(m.GetFreq(), 20);
