@@ -459,7 +459,15 @@ bool CMarkersManager::KeyDown(int key, bool ctrl, bool shift, bool alt) {
       break;
     }
   if (target == nullptr && active_ != nullptr && !active_->GetParked()) target = active_;
-  return target != nullptr && target->KeyDown(key, ctrl, alt);
+  if (target == nullptr) return false;
+  // Shift with an arrow moves a free marker by the step of its stimulus line.
+  const SMarkParams& p = target->GetParams();
+  if (shift && !ctrl && !alt && (key == mkLeft || key == mkRight) && p.mode == mmFree && p.stimStep > 0 &&
+      !std::isnan(target->GetFreq())) {
+    target->SetOnFreq(target->GetFreq() + (key == mkRight ? p.stimStep : -p.stimStep), true, true);
+    return true;
+  }
+  return target->KeyDown(key, ctrl, alt);
 }
 
 // ---- drawing and mouse --------------------------------------------------------------------

@@ -242,6 +242,11 @@ TEST(Markers, ADraggedFreeMarkerFollowsTheTraceAndKeysStepPoints) {
   EXPECT_DOUBLE_EQ(bench.Marker(0).GetFreq(), 180e6);
   EXPECT_TRUE(bench.diagram.KeyDown(mkLeft, false, false, false));
   EXPECT_DOUBLE_EQ(bench.Marker(0).GetFreq(), 170e6);
+  SMarkParams p = bench.Marker(0).GetParams();
+  p.stimStep = 2.5e6;
+  bench.Marker(0).SetParams(p);
+  EXPECT_TRUE(bench.diagram.KeyDown(mkRight, false, true, false));  // Shift: by the step
+  EXPECT_DOUBLE_EQ(bench.Marker(0).GetFreq(), 172.5e6);
   EXPECT_TRUE(bench.diagram.KeyDown('W', true, false, false));  // Ctrl+W: a new marker
   EXPECT_FALSE(bench.Marker(1).GetParked());
 }
