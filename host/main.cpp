@@ -318,10 +318,10 @@ int main(int argc, char** argv) {
 
   // The host's menus, filled by the area when they open.
   const std::pair<const char*, std::function<void(QMenu*)>> menus[] = {
-      {"&Диаграмма", area->GetDiagramMenuEvent()},
-      {"&Маркер", area->GetMarkerMenuEvent()},
-      {"&Трасса", area->GetTraceMenuEvent()},
-      {"&Вид", area->GetViewMenuEvent()},
+      {TrNoop("&Диаграмма"), area->GetDiagramMenuEvent()},
+      {TrNoop("&Маркер"), area->GetMarkerMenuEvent()},
+      {TrNoop("&Трасса"), area->GetTraceMenuEvent()},
+      {TrNoop("&Вид"), area->GetViewMenuEvent()},
   };
   // The marker table of the active diagram, in a dock the "Вид" menu shows and hides.
   auto* markerDock = new QDockWidget(QString::fromStdWString(Tr("Таблица маркеров")), &window);

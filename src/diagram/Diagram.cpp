@@ -978,7 +978,7 @@ bool CDiagram::SetTraceRefLevel(TraceInterface* trace, double level) {
 void CDiagram::PushZoomStep(int mode) {
   SZoomStep step;
   step.mode = mode;
-  for (auto& t : traces_) step.entries.push_back({t->Id(), t->GetScaleRef(), t->GetScaleDiv(), t->GetRefPosition()});
+  for (auto& t : traces_) step.entries.push_back(ZoomEntryOf(*t, mode));
   zoomSteps_.push_back(std::move(step));
 }
 
@@ -1068,19 +1068,9 @@ void CDiagram::Draw(ICanvas& canvas) {
     const SSize extent = canvas.TextExtent(labelText_);
     canvas.TextOut(plot.right - extent.cx - 4, plot.top + 2, labelText_);
   }
+  DrawHints(canvas);
+  DrawZoomBounds(canvas);
   canvas.ResetClip();
-}
-
-// ---------------------------------------------------------------------------------------
-// Mouse and keys
-
-bool CDiagram::MouseDown(int x, int y) {
-  return markers_ != nullptr && chart_.PlotRect().Contains(x, y) && markers_->MouseDown(x, y);
-}
-bool CDiagram::MouseMove(int x, int y) { return markers_ != nullptr && markers_->MouseMove(x, y); }
-bool CDiagram::MouseUp(int x, int y) { return markers_ != nullptr && markers_->MouseUp(x, y); }
-bool CDiagram::KeyDown(int key, bool ctrl, bool shift, bool alt) {
-  return markers_ != nullptr && markers_->KeyDown(key, ctrl, shift, alt);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1183,6 +1173,12 @@ void CDiagram::PrepareTraceMenu(CPopupMenu* menu) {
 void CDiagram::PrepareMenu(CPopupMenu* menu) {
   if (menu == nullptr) return;
   AddCommand(menu, "&Автомасштаб диаграммы", [this] { AutoScaleAllTraces(); }, L"Ctrl+*", 11);
+  const bool spectrum = std::any_of(traces_.begin(), traces_.end(), [](auto& t) { return t->IsSpectrum(); });
+  if (spectrum) {
+    AddCommand(menu, "Настройки спектро&граммы...", [this] {
+      if (onColorMapSettings) onColorMapSettings(this);
+    }, L"", 12);
+  }
   AddMenuSeparator(menu);
   AddCommand(menu, "Создать &измерительную трассу", [this] { CreateDataTrace(); }, L"Ctrl+N", 2);
   AddCommand(menu, "Создать &математическую трассу", [this] { CreateMathTrace(); }, L"Ctrl+M", 5);
@@ -1191,8 +1187,15 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
     UpdateSelectedTracesList();
   }, L"Ctrl+A", 10);
   AddMenuSeparator(menu);
+  if (markers_ != nullptr) {
+    markers_->PrepareMenu(AddCommand(menu, "Маркеры", {}));
+    AddMenuSeparator(menu);
+  }
+  AddMenuSeparator(menu);
+  PrepareViewMenu(menu, AddCommand(menu, "&Вид", {}));
+}
 
-  CMenuItem* view = AddCommand(menu, "&Вид", {});
+void CDiagram::PrepareViewMenu(CPopupMenu*, CMenuItem* view) {
   CMenuItem* left = AddCommand(view, "&Левая ось", {});
   AddCommand(left, "&Выделенная трасса", [this] { BindAxis(-1); })->SetChecked(!left_.enabled);
   AddMenuSeparator(left);
@@ -1204,15 +1207,21 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
     const int tag = static_cast<int>(i);
     auto l = std::make_unique<CMenuItem>(t->GetName(), [this, tag] { BindAxis(tag); });
     l->SetChecked(left_.enabled && left_.trace == t);
+    l->SetTag(tag);
     AddMenuItem(left, std::move(l));
     auto r = std::make_unique<CMenuItem>(t->GetName(), [this, tag] { BindAxis(30 + tag); });
     r->SetChecked(right_.enabled && right_.trace == t);
+    r->SetTag(30 + tag);
     AddMenuItem(right, std::move(r));
   }
-  AddCommand(view, "&Заголовки столбцов", [this] { ShowTraceHeader(!traceHeader_); })->SetChecked(traceHeader_);
-  CMenuItem* stretch = AddCommand(view, "&Развернуть диаграмму", [this] {
-    if (onStretchRequest) onStretchRequest(this);
-  }, L"F11", 9);
+  AddCommand(view, "Подпись нижней &оси", [this] { SetMeasurementBarVisibility(!barVisible_); }, L"F9", 8)
+      ->SetChecked(!barVisible_);
+  AddCommand(view, "&Заголовки столбцов", [this] {
+    ShowTraceHeader(!traceHeader_);
+    Updated();
+  })->SetChecked(traceHeader_);
+  AddCommand(view, "&Автовысота списка трасс", [this] { listAutoSize_ = !listAutoSize_; })->SetChecked(listAutoSize_);
+  CMenuItem* stretch = AddCommand(view, "&Развернуть диаграмму", [this] { StretchWindow(); }, L"F11", 9);
   stretch->SetEnabled(control_ != nullptr && control_->GetDiagramCount() > 1);
   stretch->SetChecked(stretched_);
   AddMenuSeparator(view);

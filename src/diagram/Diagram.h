@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "chart/Chart.h"
+#include "core/MenuModel.h"
+#include "diagram/ExStatusBar.h"
 #include "core/DiagCommonLib.h"
 #include "interfaces/DiagramControlInterface.h"
 #include "interfaces/DiagramInterface.h"
@@ -19,26 +21,72 @@
 #include "measurements/MeasurementSubscriber.h"
 #include "traces/Trace.h"
 
-class CPopupMenu;
-class TExStatusBar;
 
 // What the diagram asks of the window that shows it.
 class IDiagramView {
  public:
   virtual ~IDiagramView() = default;
   virtual void Invalidate() = 0;
+  // Shows a menu of the diagram at (x, y) of the diagram's surface; the menu lives until the
+  // next one is shown. A view without menus ignores it.
+  virtual void ShowMenu(CPopupMenu& menu, int x, int y) {
+    (void)menu;
+    (void)x;
+    (void)y;
+  }
 };
 
-// One step of the zoom undo stack: the scale every trace had before the zoom, by trace id.
+// One step of the zoom undo stack: what every trace showed before the zoom, by trace id.
+// `mode` 2 restores only the response scale, 3 only the stimulus range, others both.
 struct SZoomEntry {
   std::uint64_t trace = 0;
   double ref = 0;
   double div = 0;
   int position = 5;
+  double top = 0;
+  double bottom = 0;
+  double start = 0;  // stimulus range shown, base units
+  double stop = 0;
+  int mode = 0;
 };
 struct SZoomStep {
   int mode = 0;
   std::vector<SZoomEntry> entries;
+};
+
+// Where a point of the diagram's surface lies: the chart's plot, the strips of the chart
+// beside the plot (left and right response axes, bottom stimulus axis), or a bar.
+enum EDiagramPlace { dpNone, dpPlot, dpLeftStrip, dpRightStrip, dpBottomStrip, dpBar };
+struct SDiagramHit {
+  EDiagramPlace place = dpNone;
+  TExStatusBar* bar = nullptr;
+  SBarHit item;  // what lies under the point of a bar
+};
+
+// A mouse gesture on the chart or a bar, from press to release. Modes: 0 none (below the
+// threshold), 1 area zoom, 2 response zoom, 3 stimulus zoom, 4 undo, 5 stimulus shift
+// (bottom strip or a stimulus field of a bar), 6 reference-level shift (left or right strip).
+struct SZoomGesture {
+  bool active = false;
+  bool bottomDrag = false;
+  bool leftDrag = false;
+  bool rightDrag = false;
+  double shift = 0;  // pixels moved so far in a strip or bar drag
+  int mode = 0;
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  int prevX = 0, prevY = 0;
+  std::vector<std::wstring> channels;  // "channel" parameters whose range the gesture changes
+  std::wstring barIndicator;           // "freq,start", "freq,center" or "freq,stop"
+  TExStatusBar* bar = nullptr;
+  std::vector<SZoomEntry> before;  // what the traces showed when the gesture started
+};
+
+enum EMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Key codes the engine takes (those of the platform its layouts come from).
+enum EKeyCode : int {
+  vkHome = 0x24, vkEnd = 0x23, vkPrior = 0x21, vkNext = 0x22, vkUp = 0x26, vkDown = 0x28,
+  vkMultiply = 0x6A, vkApps = 0x5D, vkF9 = 0x78, vkF11 = 0x7A
 };
 
 // One response axis: shared (it shows the selected trace's scale) or bound to one trace.
@@ -169,6 +217,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool GetVisible() const { return visible_; }
   void SetVisible(bool visible);
   void Stretch(bool on) { stretched_ = on; }
+  // The hint of the stretch button for the current state, and that of the close button.
+  std::wstring StretchHint() const;
   bool IsStretched() const { return stretched_; }
   const SRect& GetBounds() const { return bounds_; }
   void SetBounds(const SRect& bounds);
@@ -203,11 +253,63 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool IsLoading() const { return loading_; }
   void SetLoading(bool on) { loading_ = on; }
 
-  // Mouse and keys from the view, in surface pixels; true when taken.
-  bool MouseDown(int x, int y);
+  // Mouse and keys from the view, in surface pixels; true when taken. Markers take the
+  // mouse first; a press they leave starts a zoom gesture or a bar drag.
+  bool MouseDown(int x, int y, EMouseButton button = mbLeft);
   bool MouseMove(int x, int y);
   bool MouseUp(int x, int y);
+  bool DoubleClick(int x, int y);
+  // The wheel is taken and does nothing.
+  bool MouseWheel() { return true; }
+  // The context menu of the point: the diagram's menu on the chart.
+  bool ContextMenu(int x, int y);
   bool KeyDown(int key, bool ctrl, bool shift, bool alt);
+  SDiagramHit HitTest(int x, int y) const;
+
+  // --- zoom gestures and their undo
+  void ZoomStart(double x, double y);
+  void ZoomUpdate(double x, double y);
+  void ZoomFinish(double x, double y);
+  const SZoomGesture& Gesture() const { return gesture_; }
+  // Undoes the last zoom step; nothing with an empty stack.
+  void UnZoom();
+  // Sets the stimulus range of the diagram's channels as a stimulus zoom, with its undo step.
+  void AddZoomStep(double start, double stop);
+  // Presses closer than this (ms) to the last gesture start start no new gesture.
+  void SetDoubleClickTime(int ms) { doubleClickMs_ = ms; }
+  // The caption drawn beside the band of a gesture mode; empty for none.
+  static std::wstring ZoomCaption(int mode);
+
+  // --- menus at the mouse and shortcuts without a menu
+  void ShowDiagramMenu(int x, int y);
+  // The trace menu of the selected trace (`index` -1: the list's selection).
+  void ShowTraceMenu(int x, int y, int index = -1);
+  // Runs the command of the diagram's, the markers' or the trace menu that carries the
+  // shortcut ("Ctrl+N"); false when none does or it is disabled.
+  bool ExecuteShortCut(const std::wstring& keys);
+  // Every shortcut the menus of the diagram carry.
+  std::vector<std::wstring> ShortCuts();
+  // The view submenu of the diagram's menu (axis bindings, captions, stretching, logarithmic
+  // axes), added to `view`.
+  void PrepareViewMenu(CPopupMenu* menu, CMenuItem* view);
+  // The area's view menu: the view submenu's commands, zoom undo and the picture commands.
+  void PrepareAreaViewMenu(CPopupMenu* menu);
+  // Picture commands of the view menu, set by the window that can make pictures.
+  std::function<void(CDiagram*)> onSavePicture;
+  std::function<void(CDiagram*)> onCopyPicture;
+
+  // --- drag and drop of traces between diagrams
+  // Moves the selected traces of `source` here (unlocked, not spectrum views); refuses with
+  // the limit's message when this diagram is full. The traces moved.
+  unsigned DropTraces(CDiagram* source);
+  // A row dragged inside this diagram's list: the trace moves to the drop row.
+  bool DropRow(int from, int to);
+
+  // Shows the diagram over the whole area or back in its slot.
+  void StretchWindow();
+  // Draws the diagram at `width` × `height` from the canvas origin (a picture of it); the
+  // diagram keeps its place on screen.
+  void SnapShot(ICanvas& canvas, int width, int height);
 
   // --- trace list (a headless model until a view attaches its own)
   TraceListInterface* GetTraceList() const { return list_; }
@@ -248,6 +350,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   std::function<void(CDiagram*)> onTraceReselected;
   std::function<void(CDiagram*)> onCloseRequest;
   std::function<void(CDiagram*)> onStretchRequest;
+  std::function<void(CDiagram*)> onColorMapSettings;
 
  private:
   void OnListSelection(int row, bool selected);
@@ -265,6 +368,18 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void DropUnusedBars(bool& changed);
   void ApplyAxisScale(CChartAxis& axis, TraceInterface* trace);
   bool Refuse(int code, const char* caption);
+  // Interaction helpers (DiagramInput.cpp).
+  SZoomEntry ZoomEntryOf(CTrace& trace, int mode) const;
+  std::vector<CMeasurement*> ChannelMeasurements(const std::wstring& channel, bool activeOnly) const;
+  void ApplyStimulus(const std::wstring& channel, double start, double stop, bool tellHost);
+  void ShiftStimulus(int x);
+  void ShiftReference(int y);
+  bool BarMouseDown(const SDiagramHit& hit, int x);
+  void BarMouseMove(int x);
+  void BarMouseUp();
+  void DrawZoomBounds(ICanvas& canvas);
+  void DrawHints(ICanvas& canvas);
+  void BuildMenus(CPopupMenu& menu);
 
   DiagramControlInterface* control_;
   CChart chart_;
@@ -319,4 +434,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   TraceListInterface* list_ = nullptr;
   IDiagramView* view_ = nullptr;
   CAutomationSlot automation_;
+  SZoomGesture gesture_;
+  int doubleClickMs_ = 400;
+  long long lastStartMs_ = -1000000;
+  bool markerTook_ = false;  // the markers took the current press
+  CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows
+  bool listAutoSize_ = false;
 };

@@ -19,8 +19,9 @@ namespace {
 enum EField { fStart = 0, fCenter = 1, fStop = 2 };
 
 constexpr const wchar_t* kFieldNames[3] = {L"freq,start", L"freq,center", L"freq,stop"};
-constexpr const char* kFieldHints[3] = {"Начальная частота сканирования", "Центральная частота сканирования",
-                                         "Конечная частота сканирования"};
+constexpr const char* kFieldHints[3] = {TrNoop("Начальная частота сканирования"),
+                                         TrNoop("Центральная частота сканирования"),
+                                         TrNoop("Конечная частота сканирования")};
 
 // Theme slots the bar takes its colours from.
 constexpr int kSlotFace = 21;

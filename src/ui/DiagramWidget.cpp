@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,6 +13,8 @@
 #include <QResizeEvent>
 
 #include "interfaces/DiagramControlInterface.h"
+#include "ui/ExListView.h"
+#include "ui/MenuBridge.h"
 #include "ui/QPainterCanvas.h"
 
 TDiagramWidget::TDiagramWidget(CDiagram* diagram, QWidget* parent) : QWidget(parent) {
@@ -17,6 +22,8 @@ TDiagramWidget::TDiagramWidget(CDiagram* diagram, QWidget* parent) : QWidget(par
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::StrongFocus);  // marker keys
+  setMouseTracking(true);            // bar hints follow the pointer
+  setAcceptDrops(true);
   frameTimer_.setSingleShot(true);
   connect(&frameTimer_, &QTimer::timeout, this, &TDiagramWidget::FrameDue);
   SetDiagram(diagram);
@@ -30,6 +37,7 @@ void TDiagramWidget::SetDiagram(CDiagram* diagram) {
   diagram_ = diagram;
   if (diagram_ != nullptr) {
     diagram_->SetView(this);
+    diagram_->SetDoubleClickTime(QApplication::doubleClickInterval());
     diagram_->SetBounds({0, 0, width(), height()});
   }
   dirty_ = true;
@@ -105,8 +113,10 @@ void TDiagramWidget::paintEvent(QPaintEvent* event) {
 void TDiagramWidget::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   const QPoint p = event->position().toPoint();
-  if (diagram_ == nullptr || event->button() != Qt::LeftButton || !diagram_->MouseDown(p.x(), p.y()))
-    QWidget::mousePressEvent(event);
+  const EMouseButton button = event->button() == Qt::LeftButton    ? mbLeft
+                              : event->button() == Qt::RightButton ? mbRight
+                                                                   : mbMiddle;
+  if (diagram_ == nullptr || !diagram_->MouseDown(p.x(), p.y(), button)) QWidget::mousePressEvent(event);
 }
 
 void TDiagramWidget::mouseMoveEvent(QMouseEvent* event) {
@@ -116,20 +126,77 @@ void TDiagramWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void TDiagramWidget::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  if (diagram_ == nullptr || !diagram_->MouseUp(p.x(), p.y())) QWidget::mouseReleaseEvent(event);
+  if (diagram_ == nullptr || event->button() != Qt::LeftButton || !diagram_->MouseUp(p.x(), p.y()))
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TDiagramWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (diagram_ == nullptr || event->button() != Qt::LeftButton || !diagram_->DoubleClick(p.x(), p.y()))
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void TDiagramWidget::wheelEvent(QWheelEvent* event) {
+  if (diagram_ != nullptr && diagram_->MouseWheel()) event->accept();
+}
+
+void TDiagramWidget::contextMenuEvent(QContextMenuEvent* event) {
+  if (diagram_ == nullptr || !diagram_->ContextMenu(event->pos().x(), event->pos().y())) event->ignore();
+}
+
+void TDiagramWidget::ShowMenu(CPopupMenu& menu, int x, int y) { PopupMenuModel(menu, this, mapToGlobal(QPoint(x, y))); }
+
+int TDiagramWidget::EngineKey(int q, Qt::KeyboardModifiers) {
+  // Letters and digits as upper-case ASCII, the other keys by their virtual-key numbers.
+  if ((q >= Qt::Key_A && q <= Qt::Key_Z) || (q >= Qt::Key_0 && q <= Qt::Key_9)) return q;
+  if (q >= Qt::Key_F1 && q <= Qt::Key_F12) return 0x70 + (q - Qt::Key_F1);
+  switch (q) {
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Up: return vkUp;
+    case Qt::Key_Down: return vkDown;
+    case Qt::Key_Home: return vkHome;
+    case Qt::Key_End: return vkEnd;
+    case Qt::Key_PageUp: return vkPrior;
+    case Qt::Key_PageDown: return vkNext;
+    case Qt::Key_Menu: return vkApps;
+    case Qt::Key_Asterisk: return vkMultiply;  // the keypad's or the main keyboard's
+    default: return 0;
+  }
 }
 
 void TDiagramWidget::keyPressEvent(QKeyEvent* event) {
-  // The engine takes the codes of the platform its layouts come from: letters and digits as
-  // upper-case ASCII, arrows and function keys by their virtual-key numbers.
-  int key = 0;
-  const int q = event->key();
-  if ((q >= Qt::Key_A && q <= Qt::Key_Z) || (q >= Qt::Key_0 && q <= Qt::Key_9)) key = q;
-  else if (q == Qt::Key_Left) key = 0x25;
-  else if (q == Qt::Key_Right) key = 0x27;
-  else if (q >= Qt::Key_F1 && q <= Qt::Key_F12) key = 0x70 + (q - Qt::Key_F1);
   const Qt::KeyboardModifiers m = event->modifiers();
+  const int key = EngineKey(event->key(), m);
   if (diagram_ == nullptr || key == 0 ||
       !diagram_->KeyDown(key, m.testFlag(Qt::ControlModifier), m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::AltModifier)))
     QWidget::keyPressEvent(event);
+}
+
+// ---- drops --------------------------------------------------------------------------------
+
+namespace {
+
+CDiagram* DraggedFrom(const QDropEvent* event) {
+  const auto* list = qobject_cast<const TExListView*>(event->source());
+  return list != nullptr ? list->Diagram() : nullptr;
+}
+
+}  // namespace
+
+void TDiagramWidget::dragEnterEvent(QDragEnterEvent* event) {
+  CDiagram* source = DraggedFrom(event);
+  if (source != nullptr && source != diagram_) event->acceptProposedAction();
+}
+
+void TDiagramWidget::dragMoveEvent(QDragMoveEvent* event) {
+  CDiagram* source = DraggedFrom(event);
+  if (source != nullptr && source != diagram_) event->acceptProposedAction();
+}
+
+void TDiagramWidget::dropEvent(QDropEvent* event) {
+  CDiagram* source = DraggedFrom(event);
+  if (source == nullptr || source == diagram_ || diagram_ == nullptr) return;
+  diagram_->DropTraces(source);
+  event->acceptProposedAction();
 }

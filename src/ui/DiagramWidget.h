@@ -30,6 +30,10 @@ class TDiagramWidget : public QWidget, public IDiagramView {
 
   // IDiagramView: the diagram changed; a frame follows within one frame interval.
   void Invalidate() override;
+  // IDiagramView: a menu of the diagram at a point of this window.
+  void ShowMenu(CPopupMenu& menu, int x, int y) override;
+  // The engine's code of a Qt key (0 for keys the engine does not take).
+  static int EngineKey(int qtKey, Qt::KeyboardModifiers modifiers = {});
 
   // Frames the diagram has drawn for this widget (blits of the kept frame not counted).
   int FramesDrawn() const { return framesDrawn_; }
@@ -43,7 +47,14 @@ class TDiagramWidget : public QWidget, public IDiagramView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // Traces dragged from another diagram's list drop on the plot too.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void RenderFrame();

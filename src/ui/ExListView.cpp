@@ -1,6 +1,8 @@
 #include "ui/ExListView.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QEvent>
 #include <QHash>
 #include <QKeyEvent>
@@ -19,6 +21,8 @@
 #include "diagram/Diagram.h"
 #include "diagram/TraceListEditor.h"
 #include "diagram/TraceListModel.h"
+#include "ui/DiagramWidget.h"
+#include "ui/MenuBridge.h"
 #include "ui/QPainterCanvas.h"
 
 namespace {
@@ -48,7 +52,7 @@ class TExListView::CRow : public QTreeWidgetItem {
 };
 
 TExListView::TExListView(CDiagram* diagram, QWidget* parent)
-    : QTreeWidget(parent), editor_(std::make_unique<CTraceListEditor>(diagram)) {
+    : QTreeWidget(parent), diagram_(diagram), editor_(std::make_unique<CTraceListEditor>(diagram)) {
   setColumnCount(kColumns);
   QStringList captions;
   for (int c = 0; c < kColumns; ++c) captions << ToQ(CTraceListModel::ColumnCaption(c));
@@ -64,6 +68,10 @@ TExListView::TExListView(CDiagram* diagram, QWidget* parent)
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setIconSize(QSize(kSwatchSize, kSwatchSize));
+  setDragEnabled(diagram != nullptr);
+  setAcceptDrops(diagram != nullptr);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDefaultDropAction(Qt::MoveAction);
 
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TExListView::OnSelectionChanged);
   connect(this, &QTreeWidget::itemChanged, this, &TExListView::OnItemChanged);
@@ -419,4 +427,46 @@ bool TExListView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == line_ || (reason != Qt::PopupFocusReason && !combo_->view()->isVisible())) EditHide();
   }
   return false;
+}
+
+// ---- menu, keys and drops -----------------------------------------------------------------
+
+void TExListView::contextMenuEvent(QContextMenuEvent* event) {
+  if (diagram_ == nullptr) return;
+  const QModelIndex under = indexAt(viewport()->mapFrom(this, event->pos()));
+  if (under.isValid() && !IsSelected(under.row())) diagram_->SelectTrace(static_cast<unsigned>(under.row()));
+  traceMenu_.Items().Clear();
+  diagram_->PrepareTraceMenu(&traceMenu_);
+  PopupMenuModel(traceMenu_, this, event->globalPos());
+}
+
+void TExListView::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers m = event->modifiers();
+  const int key = TDiagramWidget::EngineKey(event->key(), m);
+  if (!IsEditing() && diagram_ != nullptr && key != 0 &&
+      diagram_->KeyDown(key, m.testFlag(Qt::ControlModifier), m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::AltModifier)))
+    return;
+  QTreeWidget::keyPressEvent(event);
+}
+
+void TExListView::dragEnterEvent(QDragEnterEvent* event) {
+  if (diagram_ != nullptr && qobject_cast<TExListView*>(event->source()) != nullptr) event->acceptProposedAction();
+}
+
+void TExListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (diagram_ != nullptr && qobject_cast<TExListView*>(event->source()) != nullptr) event->acceptProposedAction();
+}
+
+void TExListView::dropEvent(QDropEvent* event) {
+  auto* source = qobject_cast<TExListView*>(event->source());
+  if (diagram_ == nullptr || source == nullptr || source->diagram_ == nullptr) return;
+  if (source == this) {
+    const QModelIndex target = indexAt(event->position().toPoint());
+    const int to = target.isValid() ? target.row() : Count() - 1;
+    diagram_->DropRow(currentIndex().row(), to);
+  } else {
+    diagram_->DropTraces(source->diagram_);
+  }
+  event->setDropAction(Qt::IgnoreAction);  // the diagrams moved the rows themselves
+  event->accept();
 }

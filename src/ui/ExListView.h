@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/Color.h"
+#include "core/MenuModel.h"
 #include "interfaces/TraceListInterface.h"
 
 class CDiagram;
@@ -67,6 +68,8 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   bool IsItemChecked(int row) const override;
   int GetItemImage(int row) const override;
 
+  CDiagram* Diagram() const { return diagram_; }
+
   // Called when the operator toggles a row's check box (not when the diagram sets it).
   void SetCheckHandler(std::function<void(int row, bool checked)> handler) { onCheck_ = std::move(handler); }
   // The colour of swatch image `index` (the diagram's trace of that index); no swatch
@@ -110,6 +113,13 @@ class TExListView : public QTreeWidget, public TraceListInterface {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // The trace menu at the mouse; keys go to the diagram first (shortcuts, trace order,
+  // markers); rows dragged to another diagram's list or plot move their traces there.
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   class CRow;
@@ -124,6 +134,8 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   void OnItemChanged(QTreeWidgetItem* item, int column);
   void OnVertScrollShown(bool shown);
 
+  CDiagram* diagram_ = nullptr;
+  CPopupMenu traceMenu_;  // the trace menu last shown; its items live while it shows
   std::unique_ptr<CTraceListEditor> editor_;
   std::function<void(int, bool)> onSelection_;
   std::function<void(int, bool)> onCheck_;

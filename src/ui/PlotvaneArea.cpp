@@ -1,5 +1,7 @@
 #include "ui/PlotvaneArea.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QResizeEvent>
@@ -14,10 +16,12 @@
 #include "measurements/Measurement.h"
 #include "traces/Trace.h"
 #include "ui/DiagramDataModule.h"
+#include "ui/DiagramPictures.h"
 #include "ui/DiagramWidget.h"
 #include "ui/ExListView.h"
 #include "ui/ExTraceList.h"
 #include "ui/MarkerPropPage.h"
+#include "ui/MenuBridge.h"
 #include "ui/PropPageControls.h"
 #include "ui/QPainterCanvas.h"
 #include "ui/TracePropPage.h"
@@ -42,31 +46,6 @@ class TInfoPanelWidget : public QWidget {
  private:
   CDiagramControl* control_;
 };
-
-// Turns an engine menu into Qt actions; choosing one runs the engine item's Click.
-void FillQMenu(QMenu* target, const CMenuItem& source) {
-  for (int i = 0; i < source.Count(); ++i) {
-    CMenuItem* item = source.Item(i);
-    if (item == nullptr || !item->GetVisible()) continue;
-    if (item->IsSeparator()) {
-      target->addSeparator();
-      continue;
-    }
-    const QString caption = QString::fromStdWString(item->GetCaption());
-    if (item->Count() > 0) {
-      FillQMenu(target->addMenu(caption), *item);
-      continue;
-    }
-    QAction* action = target->addAction(caption);
-    action->setEnabled(item->GetEnabled());
-    if (item->GetChecked()) {
-      action->setCheckable(true);
-      action->setChecked(true);
-    }
-    if (!item->GetShortCut().empty()) action->setShortcut(QKeySequence(QString::fromStdWString(item->GetShortCut())));
-    QObject::connect(action, &QAction::triggered, target, [item] { item->Click(); });
-  }
-}
 
 }  // namespace
 
@@ -165,18 +144,51 @@ std::wstring TPlotvaneArea::GetPropPageModuleName(unsigned index) const {
 
 // ---- menus --------------------------------------------------------------------------------
 
+CDiagram* TPlotvaneArea::ActiveDiagram() const {
+  // Before the operator picks a diagram the first one answers the menus and shortcuts.
+  const int active = control_->GetCurrentDiagramIndex();
+  if (active >= 0 && static_cast<unsigned>(active) < control_->GetDiagramCount())
+    return control_->GetDiagram(static_cast<unsigned>(active));
+  return control_->GetDiagramCount() > 0 ? control_->GetDiagram(0) : nullptr;
+}
+
 void TPlotvaneArea::FillMenu(QMenu* menu, int kind) {
   if (menu == nullptr) return;
   menu->clear();
-  const int active = control_->GetCurrentDiagramIndex();
-  if (active < 0 || static_cast<std::size_t>(active) >= panels_.size()) return;
-  SPanel& panel = *panels_[static_cast<std::size_t>(active)];
+  CDiagram* diagram = ActiveDiagram();
+  auto it = std::find_if(panels_.begin(), panels_.end(), [&](auto& p) { return p->diagram == diagram; });
+  if (it == panels_.end()) return;
+  SPanel& panel = **it;
   panel.menu.Items().Clear();
-  if (kind == 0) panel.diagram->PrepareMenu(&panel.menu);
-  if (kind == 1 && panel.diagram->GetMarkers() != nullptr) panel.diagram->GetMarkers()->PrepareMenu(&panel.menu);
-  if (kind == 2) panel.diagram->PrepareTraceMenu(&panel.menu);
+  if (kind == 0) diagram->PrepareMenu(&panel.menu);
+  if (kind == 1 && diagram->GetMarkers() != nullptr) diagram->GetMarkers()->PrepareMenu(&panel.menu);
+  if (kind == 2) diagram->PrepareTraceMenu(&panel.menu);
+  if (kind == 3) diagram->PrepareAreaViewMenu(&panel.menu);
   FillQMenu(menu, panel.menu.Items());
   if (kind == 3 && control_->onViewMenu) control_->onViewMenu();
+}
+
+void TPlotvaneArea::RegisterShortCuts() {
+  for (auto& panel : panels_) {
+    for (const std::wstring& keys : panel->diagram->ShortCuts()) {
+      if (std::find(shortCuts_.begin(), shortCuts_.end(), keys) != shortCuts_.end()) continue;
+      shortCuts_.push_back(keys);
+      auto* action = new QAction(this);
+      action->setShortcut(QKeySequence(QString::fromStdWString(keys)));
+      action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      connect(action, &QAction::triggered, this, [this, keys] { ExecuteShortCut(keys); });
+      addAction(action);
+    }
+  }
+}
+
+bool TPlotvaneArea::ExecuteShortCut(const std::wstring& keys) {
+  // The diagram whose window or list has the focus, else the active one.
+  CDiagram* diagram = ActiveDiagram();
+  const QWidget* focus = QApplication::focusWidget();
+  for (auto& panel : panels_)
+    if (focus != nullptr && panel->frame->isAncestorOf(focus)) diagram = panel->diagram;
+  return diagram != nullptr && diagram->ExecuteShortCut(keys);
 }
 
 std::function<void(QMenu*)> TPlotvaneArea::GetDiagramMenuEvent() {
@@ -265,6 +277,8 @@ void TPlotvaneArea::SyncDiagrams() {
                  ? diagram->Trace(static_cast<unsigned>(index))->GetColor()
                  : clNone;
     };
+    diagram->onSavePicture = [](CDiagram* d) { AskAndSaveDiagramPicture(*d); };
+    diagram->onCopyPicture = [](CDiagram* d) { CopyDiagramPicture(*d); };
     auto check = [diagram](int row, bool checked) {
       if (row >= 0 && static_cast<unsigned>(row) < diagram->GetTraceCount())
         diagram->Trace(static_cast<unsigned>(row))->SetVisible(checked);
@@ -323,6 +337,7 @@ void TPlotvaneArea::SyncDiagrams() {
     infoPanel_->setVisible(shown);
     infoPanel_->update();
   }
+  RegisterShortCuts();
   syncing_ = false;
 }
 

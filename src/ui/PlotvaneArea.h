@@ -15,6 +15,7 @@
 
 #include "control/DiagramControl.h"
 
+class CDiagram;
 class CMeasurement;
 class CPropPageBase;
 class CVirtualMeasurement;
@@ -71,6 +72,11 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   std::function<void(QMenu*)> GetMarkerMenuEvent();
   std::function<void(QMenu*)> GetTraceMenuEvent();
   std::function<void(QMenu*)> GetViewMenuEvent();
+  // Runs the command of the active diagram's menus that carries the shortcut ("Ctrl+N"), as
+  // the area's own shortcuts do from the moment the area shows; false when none does.
+  bool ExecuteShortCut(const std::wstring& keys);
+  // The keys the area answers.
+  const std::vector<std::wstring>& ShortCuts() const { return shortCuts_; }
 
   // Reported by the diagrams; empty handlers drop the reports.
   ParameterEvent OnSendParameter;
@@ -109,6 +115,9 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   void NotifyDiagramParameter(MeasurementInterface* m, const wchar_t* name, double value, double extra);
   void NotifyDiagramAction(MeasurementInterface* m, const wchar_t* name, const wchar_t* value);
   void FillMenu(QMenu* menu, int kind);
+  CDiagram* ActiveDiagram() const;
+  // One action on the area per shortcut that the diagrams' menus carry.
+  void RegisterShortCuts();
 
   std::unique_ptr<TDiagramDataModule> dataModule_;
   std::unique_ptr<CDiagramControl> control_;
@@ -117,4 +126,5 @@ class TPlotvaneArea : public QWidget, public IControlHost {
   bool syncing_ = false;
   int themeChoice_ = -1;
   bool touchMode_ = false;
+  std::vector<std::wstring> shortCuts_;
 };

@@ -1,0 +1,347 @@
+// Mouse gestures on a headless diagram: zoom modes, undo, strip and bar drags, drops between
+// diagrams, menus and shortcuts, hints.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "diagram/Diagram.h"
+#include "diagram/ExStatusBar.h"
+#include "measurements/Measurement.h"
+#include "support/Capture.h"
+#include "support/ControlStub.h"
+#include "support/RecordingCanvas.h"
+#include "traces/Trace.h"
+
+namespace {
+
+// One channel swept 1 … 101 Hz in 101 points (full range 0 … 200) and its data trace, selected.
+struct Bench {
+  CControlStub control;
+  CDiagram diagram{&control};
+  CMeasurement channel;
+  CTrace* trace = nullptr;
+  SRect plot;
+
+  explicit Bench(bool bars = false) {
+    diagram.SetBounds({0, 0, 800, 600});
+    diagram.SetMeasurementBarVisibility(bars);
+    diagram.SetDoubleClickTime(0);
+    channel.SetName(L"S21");
+    channel.SetParameter(L"channel", L"1");
+    channel.SetStimulusFullRange(0, 200);
+    channel.SetStimulusRange(1, 101, true);
+    channel.SetPointsCount(101);
+    diagram.AddMeasurement(&channel);
+    diagram.AddDataTrace();
+    trace = diagram.Trace(0u);
+    diagram.SetActive(true);
+    diagram.SelectTrace(0);
+    double x[101], y[101];
+    for (int i = 0; i < 101; ++i) {
+      x[i] = 1 + i;
+      y[i] = -50 + i;
+    }
+    channel.AddData(0, 101, x, y, nullptr);
+    trace->SetScale(0, 10);  // -50 … 50
+    plot = diagram.GetChart()->PlotRect();
+  }
+  void Drag(int x1, int y1, int x2, int y2) {
+    diagram.MouseDown(x1, y1);
+    diagram.MouseMove((x1 + x2) / 2, (y1 + y2) / 2);
+    diagram.MouseMove(x2, y2);
+    diagram.MouseUp(x2, y2);
+  }
+  int Mode(int x1, int y1, int x2, int y2) {
+    diagram.MouseDown(x1, y1);
+    diagram.MouseMove(x2, y2);
+    const int mode = diagram.Gesture().mode;
+    diagram.MouseUp(x1, y1);  // back at the start: no zoom
+    return mode;
+  }
+};
+
+bool Drew(const CRecordingCanvas& canvas, const std::wstring& text, TColor* colour = nullptr) {
+  for (const auto& op : canvas.ops) {
+    if (op.op == CRecordingCanvas::opText && op.text == text) {
+      if (colour != nullptr) *colour = op.font.color;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(Gestures, ModeFollowsDirectionPastTheThreshold) {
+  Bench b;
+  const int cx = (b.plot.left + b.plot.right) / 2, cy = (b.plot.top + b.plot.bottom) / 2;
+  EXPECT_EQ(b.Mode(cx, cy, cx + 20, cy + 20), 0);  // 20 pixels is no gesture yet
+  EXPECT_EQ(b.Mode(cx, cy, cx + 60, cy + 40), 1);
+  EXPECT_EQ(b.Mode(cx, cy, cx - 60, cy + 40), 2);
+  EXPECT_EQ(b.Mode(cx, cy, cx + 60, cy - 40), 3);
+  EXPECT_EQ(b.Mode(cx, cy, cx - 60, cy - 40), 4);
+  EXPECT_TRUE(b.diagram.ZoomSteps().empty());  // released at the start: mode 0 at release
+
+  // The mode at release counts, however the pointer went before.
+  b.diagram.MouseDown(cx, cy);
+  b.diagram.MouseMove(cx + 60, cy + 60);
+  b.diagram.MouseMove(cx - 60, cy - 60);
+  EXPECT_EQ(b.diagram.Gesture().mode, 4);
+  b.diagram.MouseUp(cx - 60, cy - 60);
+  EXPECT_TRUE(b.diagram.ZoomSteps().empty());  // undo with an empty stack does nothing
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+
+  // Without a selected trace, outside the chart, or a second press within the double-click
+  // time: no gesture.
+  b.diagram.GetTraceList()->ClearSelection();
+  b.diagram.UpdateSelectedTracesList();
+  b.diagram.MouseDown(cx, cy);
+  EXPECT_FALSE(b.diagram.Gesture().active);
+  b.diagram.SelectTrace(0);
+  b.diagram.MouseDown(-5, cy);
+  EXPECT_FALSE(b.diagram.Gesture().active);
+  b.diagram.SetDoubleClickTime(10000);
+  b.diagram.MouseDown(cx, cy);
+  b.diagram.MouseUp(cx, cy);
+  b.diagram.MouseDown(cx, cy);
+  EXPECT_FALSE(b.diagram.Gesture().active);
+}
+
+TEST(Gestures, AreaZoomSetsScaleAndRangeAndUndoRestoresThem) {
+  Bench b;
+  const int x1 = b.plot.left + b.plot.Width() / 4, x2 = b.plot.left + b.plot.Width() / 2;
+  const int y1 = b.plot.top + b.plot.Height() / 4, y2 = b.plot.top + b.plot.Height() / 2;
+  const double start = b.trace->CalcValueXPos(x1), stop = b.trace->CalcValueXPos(x2);
+  const double top = b.trace->CalcValueYPos(y1), bottom = b.trace->CalcValueYPos(y2);
+  b.Drag(x1, y1, x2, y2);
+
+  ASSERT_EQ(b.diagram.ZoomSteps().size(), 1u);
+  EXPECT_EQ(b.diagram.ZoomSteps()[0].entries.size(), 1u);
+  EXPECT_NEAR(b.channel.GetDisplayStimStart(), start, 0.5);
+  EXPECT_NEAR(b.channel.GetDisplayStimStop(), stop, 0.5);
+  EXPECT_NEAR(b.trace->GetStimulusStart(), start, 0.5);  // the trace follows at once
+  EXPECT_NEAR(b.trace->GetScaleDiv(), 0.1 * (top - bottom), 0.5);
+  EXPECT_NEAR(b.trace->GetScaleRef() + 5 * b.trace->GetScaleDiv(), top, 1.0);
+  ASSERT_FALSE(b.control.reports.empty());
+  EXPECT_EQ(b.control.reports.back().rfind(L"param S21 freq ", 0), 0u);  // the host follows
+
+  b.diagram.UnZoom();
+  EXPECT_TRUE(b.diagram.ZoomSteps().empty());
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleRef(), 0);
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 10);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStop(), 101);
+  b.diagram.UnZoom();  // empty stack
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStop(), 101);
+
+  // A left-up drag undoes the last step.
+  b.Drag(x1, y1, x2, y2);
+  b.Drag(x2, y2, x1 - 30, y1 - 30);
+  EXPECT_TRUE(b.diagram.ZoomSteps().empty());
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 10);
+}
+
+TEST(Gestures, PartialStepsRestoreOnlyWhatTheyChanged) {
+  Bench b;
+  b.diagram.AddZoomStep(21, 41);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 21);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStop(), 41);
+  const int x = b.plot.left + b.plot.Width() / 2;
+  b.Drag(x, b.plot.top + 40, x - 60, b.plot.top + 140);  // response only
+  ASSERT_EQ(b.diagram.ZoomSteps().size(), 2u);
+  EXPECT_EQ(b.diagram.ZoomSteps()[1].mode, 2);
+  EXPECT_NE(b.trace->GetScaleDiv(), 10);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 21);
+
+  b.diagram.UnZoom();  // the scale, not the range
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 10);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 21);
+  b.trace->SetScale(5, 2);
+  b.diagram.UnZoom();  // the range, not the scale
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 2);
+
+  // A right-up drag changes the range only.
+  b.Drag(b.plot.left + 100, b.plot.top + 200, b.plot.left + 300, b.plot.top + 100);
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 2);
+  EXPECT_GT(b.channel.GetDisplayStimStart(), 1);
+}
+
+TEST(Gestures, StripDragsShiftWhileMovingAndStopAtTheLimits) {
+  Bench b;
+  const int y = b.plot.bottom + 10, x = b.plot.left + b.plot.Width() / 2;
+  const double perPixel = 100.0 / b.plot.Width();
+  b.diagram.MouseDown(x, y);
+  EXPECT_EQ(b.diagram.Gesture().mode, 5);
+  b.diagram.MouseMove(x - 50, y);  // dragging the sweep left shows higher frequencies
+  EXPECT_NEAR(b.channel.GetDisplayStimStart(), 1 + 50 * perPixel, 0.6);
+  EXPECT_NEAR(b.channel.GetDisplayStimStop(), 101 + 50 * perPixel, 0.6);
+  b.diagram.MouseMove(x + 300, y);  // far right: the start stops at the minimum
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 0);
+  EXPECT_NEAR(b.channel.GetDisplayStimStop(), 100, 0.6);
+  b.diagram.MouseUp(x + 300, y);
+  EXPECT_EQ(b.diagram.ZoomSteps().size(), 1u);
+  b.diagram.UnZoom();
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+
+  // The left strip moves the reference level with the pointer; no undo step.
+  const int ly = b.plot.top + b.plot.Height() / 2;
+  b.diagram.MouseDown(b.plot.left - 10, ly);
+  EXPECT_EQ(b.diagram.Gesture().mode, 6);
+  b.diagram.MouseMove(b.plot.left - 10, ly + b.plot.Height() / 10);  // one division down
+  b.diagram.MouseUp(b.plot.left - 10, ly + b.plot.Height() / 10);
+  EXPECT_NEAR(b.trace->GetScaleRef(), 10, 0.5);
+  EXPECT_TRUE(b.diagram.ZoomSteps().empty());
+
+  // A list sweep refuses the bottom strip.
+  b.channel.SetParameter(L"sweeponlist", L"1");
+  b.diagram.MouseDown(x, y);
+  EXPECT_FALSE(b.diagram.Gesture().active);
+}
+
+TEST(Gestures, StimulusFieldsOfTheBarDragTheSweep) {
+  Bench b(true);
+  CRecordingCanvas canvas;
+  b.diagram.Draw(canvas);  // the bar knows its fields from its paint
+  TExStatusBar* bar = b.diagram.HorizontalBar(0);
+  ASSERT_TRUE(bar != nullptr && bar->IsShowing());
+  const auto find = [&](const std::wstring& name) {
+    const SRect r = bar->GetBounds();
+    for (int x = r.left; x < r.right; ++x)
+      if (b.diagram.HitTest(x, (r.top + r.bottom) / 2).item.name == name) return x;
+    return -1;
+  };
+  const int startX = find(L"freq,start"), centerX = find(L"freq,center");
+  ASSERT_GE(startX, 0);
+  ASSERT_GE(centerX, 0);
+  const int y = (bar->GetBounds().top + bar->GetBounds().bottom) / 2;
+  const double perPixel = 100.0 / b.diagram.GetChart()->PlotRect().Width();
+
+  b.diagram.MouseDown(startX, y);
+  b.diagram.MouseMove(startX + 40, y);
+  b.diagram.MouseUp(startX + 40, y);
+  EXPECT_NEAR(b.channel.GetDisplayStimStart(), 1 + 40 * perPixel, 0.6);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStop(), 101);
+  EXPECT_EQ(b.control.reports.back().rfind(L"param S21 freq,start ", 0), 0u);
+
+  b.diagram.Draw(canvas);
+  const double before = b.channel.GetDisplayStimStop() - b.channel.GetDisplayStimStart();
+  b.diagram.MouseDown(centerX, y);
+  b.diagram.MouseMove(centerX - 500, y);  // far left: the start stops at the minimum
+  b.diagram.MouseUp(centerX - 500, y);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 0);
+  EXPECT_LT(b.channel.GetDisplayStimStop() - b.channel.GetDisplayStimStart(), before + 1e-9);
+
+  // A double click on a field asks the host to focus its editor.
+  b.diagram.DoubleClick(startX, y);
+  EXPECT_EQ(b.control.reports.back(), L"action focus freq,start");
+}
+
+TEST(Gestures, TracesDropIntoAnotherDiagramUnlessItIsFull) {
+  UserInteractionScript ui;
+  CControlStub control;
+  CDiagram source(&control), target(&control);
+  CMeasurement channel;
+  source.AddMeasurement(&channel);
+  target.AddMeasurement(&channel);
+  for (int i = 0; i < 3; ++i) source.AddDataTrace();
+  source.PushZoomStep(1);
+  source.SelectTrace(1);
+  TraceInterface* moving = source.Trace(1u);
+  EXPECT_EQ(target.DropTraces(&source), 1u);
+  EXPECT_EQ(source.GetTraceCount(), 2u);
+  ASSERT_EQ(target.GetTraceCount(), 1u);
+  EXPECT_EQ(target.Trace(0u), moving);
+  EXPECT_TRUE(target.TraceIsSelected(moving));
+  EXPECT_EQ(source.ZoomSteps()[0].entries.size(), 2u);  // the source's undo lets go of it
+  EXPECT_EQ(source.SelectedTrace(0), source.Trace(0u));
+
+  // Inside one list a dragged row moves its trace.
+  TraceInterface* first = source.Trace(0u);
+  EXPECT_TRUE(source.DropRow(0, 1));
+  EXPECT_EQ(source.Trace(1u), first);
+
+  while (target.GetTraceCount() < CDiagram::kMaxTraces) target.AddStaticTrace();
+  source.SelectTrace(0);
+  EXPECT_EQ(target.DropTraces(&source), 0u);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].caption, L"Ошибка перемещения трасс(-ы)");
+  EXPECT_EQ(source.GetTraceCount(), 2u);
+}
+
+TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
+  Bench b;
+  CPopupMenu menu;
+  b.diagram.PrepareMenu(&menu);
+  const CMenuItem& items = menu.Items();
+  EXPECT_EQ(items.Item(0)->GetCaption(), L"&Автомасштаб диаграммы");
+  EXPECT_EQ(items.Find(L"Настройки спектрограммы..."), nullptr);  // no spectrum shown
+  ASSERT_NE(items.Find(L"Маркеры"), nullptr);
+  EXPECT_GT(items.Find(L"Маркеры")->Count(), 0);
+  CMenuItem* stretch = items.Find(L"Развернуть диаграмму");
+  ASSERT_NE(stretch, nullptr);
+  EXPECT_FALSE(stretch->GetEnabled());  // one diagram: nothing to stretch over
+  CMenuItem* left = items.Find(L"Левая ось");
+  ASSERT_NE(left, nullptr);
+  EXPECT_EQ(left->Count(), 3);  // the selection, a separator, the trace
+  EXPECT_EQ(left->Item(2)->GetCaption(), b.trace->GetName());
+  left->Item(2)->Click();
+  menu.Items().Clear();
+  b.control.diagramCount = 2;
+  b.diagram.PrepareMenu(&menu);
+  EXPECT_TRUE(menu.Items().Find(L"Левая ось")->Item(2)->GetChecked());
+  EXPECT_TRUE(menu.Items().Find(L"Развернуть диаграмму")->GetEnabled());
+
+  // Shortcuts run their commands without any menu shown.
+  EXPECT_TRUE(b.diagram.ExecuteShortCut(L"Ctrl+W"));
+  EXPECT_FALSE(b.diagram.GetMarkers()->Marker(0)->GetParked());
+  b.diagram.ShortCuts();
+  EXPECT_FALSE(b.diagram.GetMarkers()->Marker(0)->GetParked());
+  EXPECT_TRUE(b.diagram.ExecuteShortCut(L"Ctrl+N"));
+  EXPECT_EQ(b.diagram.GetTraceCount(), 2u);
+  const std::vector<std::wstring> keys = b.diagram.ShortCuts();
+  for (const wchar_t* key : {L"Ctrl+N", L"Ctrl+M", L"Ctrl+A", L"Ctrl+*", L"F9", L"F11", L"Ctrl+Z", L"F8", L"Ctrl+W"})
+    EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << WideToUtf8(key);
+  b.diagram.AddZoomStep(11, 21);
+  EXPECT_FALSE(b.diagram.ExecuteShortCut(L"Ctrl+Q"));
+  EXPECT_TRUE(b.diagram.ExecuteShortCut(L"Ctrl+Z"));
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+  EXPECT_FALSE(b.diagram.ExecuteShortCut(L"Ctrl+Z"));  // disabled with an empty stack
+  bool stretched = false;
+  b.diagram.onStretchRequest = [&](CDiagram*) { stretched = true; };
+  EXPECT_TRUE(b.diagram.KeyDown(vkF11, false, false, false));
+  EXPECT_TRUE(stretched);
+}
+
+TEST(Gestures, HintsOfAnEmptyDiagramAndCaptionsOfTheBand) {
+  CControlStub control;
+  CDiagram empty(&control);
+  CRecordingCanvas canvas;
+  empty.Draw(canvas);
+  EXPECT_TRUE(Drew(canvas, L"НЕТ ТРАСС"));
+  EXPECT_TRUE(Drew(canvas, L"из списка трасс другой диаграммы"));
+  empty.AddStaticTrace();
+  empty.GetTraceList()->ClearSelection();
+  empty.UpdateSelectedTracesList();
+  canvas.ops.clear();
+  empty.Draw(canvas);
+  EXPECT_TRUE(Drew(canvas, L"ТРАССЫ НЕ ВЫДЕЛЕНЫ"));
+
+  Bench b;
+  const int cx = (b.plot.left + b.plot.right) / 2, cy = (b.plot.top + b.plot.bottom) / 2;
+  b.diagram.MouseDown(cx, cy);
+  b.diagram.MouseMove(cx - 50, cy - 50);
+  canvas.ops.clear();
+  b.diagram.Draw(canvas);
+  TColor muted = clNone, live = clNone;
+  EXPECT_TRUE(Drew(canvas, L"Отмена масштабирования", &muted));
+  EXPECT_FALSE(Drew(canvas, L"НЕТ ТРАСС"));
+  b.diagram.MouseUp(cx, cy);
+  b.diagram.AddZoomStep(11, 21);
+  b.diagram.MouseDown(cx, cy);
+  b.diagram.MouseMove(cx - 50, cy - 50);
+  canvas.ops.clear();
+  b.diagram.Draw(canvas);
+  EXPECT_TRUE(Drew(canvas, L"Отмена масштабирования", &live));
+  EXPECT_NE(muted, live);  // muted while there is nothing to undo
+}
