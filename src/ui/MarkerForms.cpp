@@ -53,6 +53,16 @@ bool ParseNumber(const QString& text, double& value) {
   }
 }
 
+// "OK" and "Отмена" under a form, accepting and rejecting it.
+QDialogButtonBox* OkCancel(QDialog* form) {
+  auto* buttons = new QDialogButtonBox(form);
+  buttons->addButton(QTr("OK"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QTr("Отмена"), QDialogButtonBox::RejectRole);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, form, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, form, &QDialog::reject);
+  return buttons;
+}
+
 QComboBox* Combo(const std::vector<QString>& items, QWidget* parent) {
   auto* box = new QComboBox(parent);
   for (const QString& item : items) box->addItem(item);
@@ -189,11 +199,7 @@ TMarkerProperties::TMarkerProperties(CMarkersManager& manager, CMarker& marker, 
   excursion_->setToolTip(QTr("Минимальная разность между локальным максимумом и минимумом"));
   s->addRow(QTr("Допуск"), excursion_);
 
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QTr("OK"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QTr("Отмена"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancel(this);
   auto* columns = new QHBoxLayout;
   columns->addWidget(general);
   columns->addWidget(search);
@@ -306,11 +312,7 @@ TTraceSelector::TTraceSelector(const QString& caption, const std::vector<std::ws
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(i < ticked.size() && ticked[i] ? Qt::Checked : Qt::Unchecked);
   }
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QTr("OK"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QTr("Отмена"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancel(this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
   layout->addWidget(buttons);
@@ -362,11 +364,7 @@ TRelationProperties::TRelationProperties(CMarkersManager& manager, CRelationMark
   fraction_->setValue(p.fraction);
   fraction_->setToolTip(QTr("Количество отображаемых знаков дробной части в значениях связного маркера"));
   f->addRow(QTr("Точность"), fraction_);
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QTr("OK"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QTr("Отмена"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancel(this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(saved);
   layout->addWidget(formula);
