@@ -191,7 +191,9 @@ void CChart::DrawAxis(ICanvas& canvas, const CChartAxis& axis) {
         int stride = 0;
         for (int s = 1; s < n && stride == 0; ++s)
           if (s * spacing >= need && (n - 1) % s == 0) stride = s;
-        if (stride == 0) stride = std::max(1, static_cast<int>(std::ceil(need / std::max(spacing, 1e-9))));
+        // Ticks closer than a pixel (a degenerate axis) keep the first label only.
+        if (stride == 0)
+          stride = std::max(1, static_cast<int>(std::min<double>(n, std::ceil(need / std::max(spacing, 1e-9)))));
         for (int i = 0; i < n; ++i) ticks[i].shown = i % stride == 0;
       } else {
         // Uneven: each label that keeps its distance from the last one shown; the last tick

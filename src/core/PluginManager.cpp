@@ -18,6 +18,14 @@
 namespace {
 
 constexpr const wchar_t* kSource = L"Factory";
+// Under the fuzzer a package stays mapped after it is unloaded: the fuzzer keeps counting in
+// the coverage counters of every module it has seen, so their memory must not go away.
+#ifdef PLOTVANE_KEEP_MODULES
+constexpr int kKeepModule = RTLD_NODELETE;
+#else
+constexpr int kKeepModule = 0;
+#endif
+
 
 void Log(const std::wstring& text, bool isError = false) { LogMessage(kSource, text, isError); }
 
@@ -98,7 +106,7 @@ bool CModulesFactoryDLL::LoadPackage() {
   Log(L"Loading " + FileName());
 
   dlerror();
-  PackageModule = dlopen(WideToUtf8(path_).c_str(), RTLD_NOW | RTLD_LOCAL);
+  PackageModule = dlopen(WideToUtf8(path_).c_str(), RTLD_NOW | RTLD_LOCAL | kKeepModule);
   if (PackageModule == nullptr) {
     const char* error = dlerror();
     const std::wstring reason = error ? Utf8ToWide(error) : std::wstring(L"unknown error");

@@ -451,7 +451,7 @@ bool ParseNumber(const QString& text, std::uint64_t& value) {
 
 // ---- the sinks of trace events --------------------------------------------------------------
 
-class TAutomationBus::CTraceSink : public ITrace_COMEvents {
+class TAutomationBus::CTraceSink final : public ITrace_COMEvents {
  public:
   CTraceSink(TAutomationBus* bus, std::shared_ptr<Trace_COM> trace)
       : bus_(bus), trace_(std::move(trace)), path_(PathOf(trace_.get())), cookie_(trace_->Advise(this)) {}
