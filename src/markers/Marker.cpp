@@ -147,6 +147,7 @@ void CMarker::SetOnFreq(double x, bool clip, bool repaint) {
 }
 
 void CMarker::SetParams(const SMarkParams& params) {
+  const bool changed = !(params_ == params);
   const bool wasParked = params_.parked;
   params_ = params;
   if (params_.parked) {
@@ -161,6 +162,7 @@ void CMarker::SetParams(const SMarkParams& params) {
     if (ref != nullptr && ref != this) ref->AddReference(this);
   }
   Update();
+  if (changed && !blocked_ && manager_ != nullptr) manager_->MarkerChanged();
 }
 
 void CMarker::SetMode(EMarkMode mode) {

@@ -70,13 +70,19 @@ void CMarkersManager::SetActiveMarker(unsigned index) {
 void CMarkersManager::SetActiveMarker(IMarker* marker) {
   const int index = GetMarkerIndex(marker);
   if (index < 0) return;
+  const bool changed = active_ != markers_[static_cast<std::size_t>(index)].get();
   active_ = markers_[static_cast<std::size_t>(index)].get();
   for (auto& m : markers_) m->SetSelected(m.get() == active_);
+  if (changed) MarkerChanged();
   Repaint();
 }
 
 bool CMarkersManager::DeviceControlAllowed() const {
   return control_ != nullptr && control_->GetDiagramString(L"DeviceControl") == L"1";
+}
+
+void CMarkersManager::MarkerChanged() {
+  if (!loading_ && !updateBlocked_ && control_ != nullptr) control_->UpdatePropPages(ppuMarkers);
 }
 
 void CMarkersManager::Repaint() {

@@ -124,6 +124,8 @@ class CMarkersManager : public IMarkersManager {
   bool MouseDown(int x, int y);
   bool MouseMove(int x, int y);
   bool MouseUp(int x, int y);
+  // A marker's settings or the active marker changed: the property pages follow.
+  void MarkerChanged();
   // Asks the diagram's view for a new frame.
   void Repaint();
   std::function<void()> onRepaint;

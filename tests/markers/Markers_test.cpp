@@ -2,6 +2,7 @@
 // move, and what is drawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <vector>
@@ -84,7 +85,10 @@ TEST(Markers, TrackingOffSearchesOnceAndABandRelationReadsInMegahertz) {
   EXPECT_EQ(bench.Marker(0).GetParams().mode, mmFree);  // one-shot: now free at the peak
   EXPECT_DOUBLE_EQ(bench.Marker(0).GetFreq(), 160e6);
 
+  bench.control.reports.clear();
   bench.Place(1, mmFree);
+  EXPECT_NE(std::find(bench.control.reports.begin(), bench.control.reports.end(), L"pages 3"), bench.control.reports.end())
+      << "the property pages hear of a marker's new settings";
   bench.Marker(1).SetOnFreq(180e6, true, false);
   bench.Marker(0).SetOnFreq(200e6 - 100e6, true, false);  // clipped onto the trace
   EXPECT_DOUBLE_EQ(bench.Marker(0).GetFreq(), 100e6);
