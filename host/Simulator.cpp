@@ -54,7 +54,7 @@ CInstrumentSimulator::CInstrumentSimulator(CreateChannel create, int points, uns
   AddChannel(L"a2 (2->1)", L"1", L"Cmplx", kA2);
   AddChannel(L"b1 (2->1)", L"1", L"Cmplx", kB1Rev);
   AddChannel(L"b2 (2->1)", L"1", L"Cmplx", kB2Rev);
-  AddChannel(L"Спектр", L"2", L"dBm", kSpectrum);
+  AddChannel(L"SA", L"2", L"dBm", kSpectrum);
   // The grids of the start-up ranges are ready before the first sweep is asked for.
   for (const SChannel& c : list_) {
     double start = 0, step = 0;

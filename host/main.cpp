@@ -138,7 +138,7 @@ void BuildDefaultLayout(pugi::xml_node root) {
            {2, L"ref", L"S21", 0, L"rightResp", 3, 45, 0}},
           1, 2);
   // The spectrum: the strongest carrier, counted, and a delta marker on the next one 35 MHz up.
-  markers(diagram(1, L"Спектр", {{L"SA", L"Спектр", L"2", nullptr, 0, 10}}),
+  markers(diagram(1, L"Спектр", {{L"SA", L"SA", L"2", nullptr, 0, 10}}),
           {{0, L"maximum", L"SA", -1, L"leftResp", 0, 0, 1}, {1, L"ref", L"SA", 0, L"rightStim", 35e6, 20, 0}}, -1, -1);
   pugi::xml_node info = AddElement(control, L"diagram");
   AddAttribute(info, L"position", static_cast<long long>(arranger.GetModePosition(mode, 2)));
@@ -151,6 +151,8 @@ void BuildDefaultLayout(pugi::xml_node root) {
 // the panel shows the names translated.
 constexpr const char* kDemodNames[] = {TrNoop("Несущая"), TrNoop("Мощность"), TrNoop("Девиация"),
                                        TrNoop("Коэф. модуляции"), TrNoop("СКО фазы")};
+// The units of those rows; marked so the catalogue translates them where the panel shows them.
+[[maybe_unused]] constexpr const char* kDemodUnits[] = {TrNoop("МГц"), TrNoop("кГц")};
 
 std::wstring DemodulationInfo(int sweep) {
   const auto name = [](int i) { return Utf8ToWide(kDemodNames[i]); };

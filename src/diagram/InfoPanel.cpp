@@ -97,7 +97,8 @@ std::wstring FormatValue(const std::wstring& text, const std::wstring& unit, con
     return FormatQuantity(value, L"rad");
   }
   const std::wstring number = CalcOptimalValueString(round_to(value, -3), L"", 3);
-  return unit.empty() || std::isnan(value) ? number : number + L" " + unit;
+  // Other units as the host sent them, in the operator's language where the catalogue has them.
+  return unit.empty() || std::isnan(value) ? number : number + L" " + Tr(WideToUtf8(unit).c_str());
 }
 
 }  // namespace

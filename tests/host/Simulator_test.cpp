@@ -50,7 +50,7 @@ TEST(Simulator, MeasuresTheFilterOnlyForChannelsTheDiagramsUse) {
   ASSERT_NE(s21, nullptr);
   EXPECT_EQ(s21->GetParameter(L"channel"), L"1");
   EXPECT_EQ(sim.Channel(L"b2 (1->2)")->GetParameter(L"notation"), L"b2");
-  EXPECT_FALSE(sim.Channel(L"Спектр")->GetParameter(L"reference_level").empty());
+  EXPECT_FALSE(sim.Channel(L"SA")->GetParameter(L"reference_level").empty());
 
   CLastSweep seen21, seen11;
   seen21.AddMeasurement(s21);

@@ -27,7 +27,7 @@ const char* kLayout = R"(<layout><diagram_control mode="4">
     <trace type="Measuring" name="S11"><measurement name="S11" channel="1"/></trace>
     <trace type="Measuring" name="S21"><measurement name="S21" channel="1"/></trace></traces></diagram>
   <diagram position="2" name="Спектр"><traces>
-    <trace type="Measuring" name="SA"><measurement name="Спектр" channel="2"/></trace></traces></diagram>
+    <trace type="Measuring" name="SA"><measurement name="SA" channel="2"/></trace></traces></diagram>
 </diagram_control></layout>)";
 
 // Counts the sweep signals of one trace.
