@@ -221,10 +221,13 @@ void CSpectrumRenderer::RenderHeatMap(const CStorage& storage, const CColorMap& 
     }
   }
   if (most == 0) return;
+  // Logarithmic in the count, so a carrier seen in a few sweeps still shows beside the floor
+  // seen in all of them.
+  const double scale = 1.0 / std::log1p(most);
   for (int y = 0; y < h; ++y) {
     TRGBA* row = image_.Row(y);
     const int* count = counts_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     for (int c = 0; c < w; ++c)
-      if (count[c] > 0) row[c] = colors.Color(static_cast<double>(count[c]) / most);
+      if (count[c] > 0) row[c] = colors.Color(std::log1p(count[c]) * scale);
   }
 }
