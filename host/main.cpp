@@ -383,6 +383,13 @@ int main(int argc, char** argv) {
     if (CDiagram* diagram = area->Control()->GetDiagram(static_cast<unsigned>(std::max(active, 0))))
       diagram->AutoScaleAllTraces();
   });
+  QAction* colorMap = bar->addAction(QString::fromStdWString(Tr("Цветовая шкала")));
+  colorMap->setToolTip(QString::fromStdWString(Tr("Цвета спектрограммы и водопада активной диаграммы")));
+  QObject::connect(colorMap, &QAction::triggered, area, [area] {
+    const int active = area->Control()->GetCurrentDiagramIndex();
+    if (CDiagram* diagram = area->Control()->GetDiagram(static_cast<unsigned>(std::max(active, 0))))
+      area->Control()->OpenColorMapControl(diagram);
+  });
   QAction* showPages = dock->toggleViewAction();
   showPages->setIcon(images.Icon(iiProperties));
   bar->addAction(showPages);

@@ -520,3 +520,39 @@ void CDiagramControl::Draw(ICanvas& canvas) {
     canvas.ResetClip();
   }
 }
+
+// ---------------------------------------------------------------------------------------
+// Colour map of the spectrum views
+
+namespace {
+CDiagramControl::ColorMapEditor& ColorMapEditorSlot() {
+  static CDiagramControl::ColorMapEditor editor;
+  return editor;
+}
+}  // namespace
+
+CDiagramControl::ColorMapEditor CDiagramControl::SetColorMapEditor(ColorMapEditor editor) {
+  ColorMapEditor old = std::move(ColorMapEditorSlot());
+  ColorMapEditorSlot() = std::move(editor);
+  return old;
+}
+
+void CDiagramControl::SetColorMapSettings(const SColorMapSettings& settings) {
+  colorMapSettings_ = settings;
+  for (auto& diagram : diagrams_)
+    for (unsigned t = 0; t < diagram->GetTraceCount(); ++t)
+      if (TQuorSpectrumSeries* spectrum = diagram->Trace(t)->SpectrumSeries()) spectrum->SetColorMapSettings(settings);
+}
+
+bool CDiagramControl::OpenColorMapControl(CDiagram* diagram) {
+  if (diagram == nullptr || !ColorMapEditorSlot()) return false;
+  TQuorSpectrumSeries* series = nullptr;
+  for (unsigned t = 0; t < diagram->GetTraceCount() && series == nullptr; ++t)
+    series = diagram->Trace(t)->SpectrumSeries();
+  if (series == nullptr) return false;
+  SColorMapSettings edited = colorMapSettings_;
+  const bool ok = ColorMapEditorSlot()(series, edited);
+  // Whatever the dialog previewed, the series end with the record's settings.
+  SetColorMapSettings(ok ? edited : colorMapSettings_);
+  return ok;
+}

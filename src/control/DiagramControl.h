@@ -173,7 +173,15 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   bool DestroyPropPage(CPropPageBase* page);
 
   // --- others
-  void SetColorMapSettings(const SColorMapSettings& settings) { colorMapSettings_ = settings; }
+  // Keeps the colour map and hands it to every spectrum series of the control.
+  void SetColorMapSettings(const SColorMapSettings& settings);
+  // Opens the colour-map dialog (the editor the UI installed) on the diagram's first spectrum
+  // series; OK applies the edited record. False when there is no such series, no editor, or
+  // the dialog was cancelled (the record stays as it was).
+  bool OpenColorMapControl(CDiagram* diagram);
+  // The dialog: edits the record for the series (which it may preview on), true on OK.
+  using ColorMapEditor = std::function<bool(TQuorSpectrumSeries*, SColorMapSettings&)>;
+  static ColorMapEditor SetColorMapEditor(ColorMapEditor editor);
   // Paints every visible diagram and the information panel in their bounds.
   void Draw(ICanvas& canvas);
 

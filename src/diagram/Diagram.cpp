@@ -238,7 +238,10 @@ void CDiagram::UpdatePresentation() {
     const SPlotKind& kind = t->Kind();
     frame = frame || kind.frame;
     hideBar = hideBar || kind.hidesBar || t->GetOwnHorizAxis();
-    if (const TQuorSpectrumSeries* spectrum = t->SpectrumSeries()) {
+    if (TQuorSpectrumSeries* spectrum = t->SpectrumSeries()) {
+      // Every spectrum view of a control shares the control's colour map.
+      if (const SColorMapSettings* colors = control_ != nullptr ? control_->GetColorMapSettings() : nullptr)
+        spectrum->SetColorMapSettings(*colors);
       gradient = gradient || spectrum->GetSeriesMode() != smSpectrogram;
       waterfall = waterfall || spectrum->GetSeriesMode() == smWaterfall;
     }

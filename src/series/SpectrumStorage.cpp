@@ -15,6 +15,11 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
+
+void ToFloat(const double* from, int count, float* to) {
+  for (int i = 0; i < count; ++i) to[i] = static_cast<float>(from[i]);
+}
 
 // Integer part of a saved time stamp; anything unrepresentable becomes 0.
 int TimeStampFromCell(double value) {
@@ -47,7 +52,9 @@ std::wstring TimeToStr(const std::tm& t) {
 // ---------------------------------------------------------------------------------------
 // CStorage
 
-CStorage::CStorage() : epoch_(std::chrono::steady_clock::now()) {}
+CStorage::CStorage() : epoch_(std::chrono::steady_clock::now()) {
+  wallEpoch_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
 
 CStorage::CStorage(const CStorage& other) : CSafeObject() { other.CopyTo(*this); }
 
@@ -66,6 +73,7 @@ void CStorage::SetSize(int width) {
   ring_.clear();
   first_ = count_ = next_ = 0;
   complete_ = true;
+  ++resets_;
 }
 
 int CStorage::GetSize() const {
@@ -76,6 +84,21 @@ int CStorage::GetSize() const {
 int CStorage::GetLevelCount() const {
   std::lock_guard lock(*this);
   return count_;
+}
+
+long long CStorage::CompletedSerial() const {
+  std::lock_guard lock(*this);
+  return completed_;
+}
+
+long long CStorage::ResetSerial() const {
+  std::lock_guard lock(*this);
+  return resets_;
+}
+
+int CStorage::GetCompleteCount() const {
+  std::lock_guard lock(*this);
+  return complete_ ? count_ : count_ - 1;
 }
 
 int CStorage::Now() const {
@@ -96,7 +119,7 @@ CLevel& CStorage::NewLevel(int timeStamp) {
     level = &Slot(0);
     first_ = (first_ + 1) % kMaxLevels;
   }
-  level->values.assign(static_cast<std::size_t>(width_), kNaN);
+  level->values.assign(static_cast<std::size_t>(width_), kNaNf);
   level->timeStamp = timeStamp;
   next_ = 0;
   complete_ = false;
@@ -109,10 +132,13 @@ bool CStorage::AddArray(int start, int count, const double* y, const double* x) 
   if (!PV_ASSERT(y != nullptr || count == 0)) return false;
   if (count == 0) return false;
   CLevel& level = complete_ ? NewLevel(Now()) : Slot(count_ - 1);
-  std::copy_n(y, count, level.values.begin() + start);
+  ToFloat(y, count, level.values.data() + start);
   if (x != nullptr) std::copy_n(x, count, stimulus_.begin() + start);
   next_ = start + count;
-  if (next_ == width_) complete_ = true;
+  if (next_ == width_) {
+    complete_ = true;
+    ++completed_;
+  }
   return true;
 }
 
@@ -134,6 +160,7 @@ void CStorage::Clear() {
   // Keeps the slots and their buffers for the next sweeps.
   first_ = count_ = next_ = 0;
   complete_ = true;
+  ++resets_;
 }
 
 bool CStorage::GetPoint(int index, double& x, double& y, int level) const {
@@ -160,7 +187,14 @@ bool CStorage::GetLevel(int level, std::vector<double>& values, int& timeStamp) 
   return true;
 }
 
-const double* CStorage::LevelData(int level) const {
+bool CStorage::GetTimeStamp(int level, int& timeStamp) const {
+  std::lock_guard lock(*this);
+  if (level < 0 || level >= count_) return false;
+  timeStamp = Slot(level).timeStamp;
+  return true;
+}
+
+const float* CStorage::LevelData(int level) const {
   std::lock_guard lock(*this);
   if (level < 0 || level >= count_) return nullptr;
   return Slot(level).values.data();
@@ -189,7 +223,7 @@ std::vector<double> CStorage::GetLastData(int maxRows, int& rows) const {
   std::vector<double> buffer;
   buffer.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width_));
   for (int l = count_ - rows; l < count_; ++l) {
-    const std::vector<double>& values = Slot(l).values;
+    const std::vector<float>& values = Slot(l).values;
     buffer.insert(buffer.end(), values.begin(), values.end());
   }
   return buffer;
@@ -220,10 +254,12 @@ bool CStorage::LoadMatrix(const CDoubleMatrix& matrix) {
   // Beyond kMaxLevels rows the ring keeps the newest, as it does for fed sweeps.
   for (std::size_t r = 1; r < matrix.Rows(); ++r) {
     CLevel& level = NewLevel(TimeStampFromCell(matrix(r, 0)));
-    std::copy_n(matrix.Row(r) + 1, width, level.values.begin());
+    ToFloat(matrix.Row(r) + 1, width, level.values.data());
     complete_ = true;
+    ++completed_;
   }
   next_ = 0;
+  ++resets_;
   return true;
 }
 
@@ -245,7 +281,10 @@ void CStorage::CopyTo(CStorage& dest) const {
   dest.count_ = count_;
   dest.next_ = next_;
   dest.complete_ = complete_;
+  dest.completed_ = completed_;
+  ++dest.resets_;
   dest.epoch_ = epoch_;
+  dest.wallEpoch_ = wallEpoch_;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -10,6 +10,10 @@
 //
 // Levels live in a ring: once it is full, a new sweep reuses the buffer of the oldest one,
 // so feeding a full history of unchanged width allocates nothing.
+//
+// Levels are single precision: 1000 sweeps of 100,001 points are 400 MB per history, and the
+// image is rendered from a pass over them. Seven significant digits are far finer than any
+// level an analyser measures; the stimulus stays double (frequencies need every digit).
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -19,10 +23,11 @@
 
 class CDoubleMatrix;
 
-// One stored sweep: width response values (NaN where no value came) and the time it began.
+// One stored sweep: width response values (NaN where no value came) and the time it began
+// (milliseconds since the storage was made).
 class CLevel {
  public:
-  std::vector<double> values;
+  std::vector<float> values;
   int timeStamp = 0;
 };
 
@@ -55,6 +60,8 @@ class CStorage : public CSafeObject {
   // Point index of level (0 = oldest). False (x and y NaN) outside the history.
   bool GetPoint(int index, double& x, double& y, int level) const;
   double GetStimulus(int index) const;
+  // Level's time stamp without its values; false outside the history.
+  bool GetTimeStamp(int level, int& timeStamp) const;
   // Level's values and time stamp; false outside the history.
   bool GetLevel(int level, std::vector<double>& values, int& timeStamp) const;
 
@@ -70,9 +77,21 @@ class CStorage : public CSafeObject {
   // Makes dest an exact copy, reusing dest's level buffers where it can.
   void CopyTo(CStorage& dest) const;
 
-  // Address of the values of level (0 = oldest); nullptr outside. Lets callers see that
-  // level buffers are reused, valid only until the storage changes.
-  const double* LevelData(int level) const;
+  // Address of the values of level (0 = oldest); nullptr outside. Valid only while the
+  // caller holds the storage's lock (or until the storage changes).
+  const float* LevelData(int level) const;
+  // Stimulus array (width values); the caller holds the lock.
+  const double* StimulusData() const { return stimulus_.data(); }
+
+  // What a renderer needs to tell "one more sweep" from "a different history": the number
+  // of sweeps completed since the storage was made, and a count of everything else that
+  // rewrote it (width, clear, load, copy).
+  long long CompletedSerial() const;
+  long long ResetSerial() const;
+  // Complete levels (the current one while it is still being written is not among them).
+  int GetCompleteCount() const;
+  // Wall-clock time (seconds since the epoch) of time stamp 0.
+  double EpochWallClock() const { return wallEpoch_; }
 
  private:
   CLevel& Slot(int level) { return ring_[static_cast<std::size_t>((first_ + level) % kMaxLevels)]; }
@@ -91,7 +110,10 @@ class CStorage : public CSafeObject {
   int count_ = 0;    // levels stored
   int next_ = 0;     // point after the last one written into the current level
   bool complete_ = true;  // the current level has received its last point
+  long long completed_ = 0;
+  long long resets_ = 0;
   std::chrono::steady_clock::time_point epoch_;
+  double wallEpoch_ = 0;
 };
 
 // The data half of the spectrum series: displayed and source histories plus what saving

@@ -151,6 +151,7 @@ void CTraceStatic::SetValues(TraceInterface* source, bool raw) {
       CStorage copy;
       theirs->Storage().CopyStorage(copy);
       mine->Storage().SetStorage(copy);
+      mine->RepaintStorage();
     }
     return;
   }
@@ -204,7 +205,10 @@ int CTraceStatic::Load(const std::wstring& fileName, ETraceFileType type) {
     FilterParametersUpdated(true);
     if (TQuorSpectrumSeries* spectrum = SpectrumSeries()) {
       CStorage storage;
-      if (storage.LoadMatrix(matrix)) spectrum->Storage().SetStorage(storage);
+      if (storage.LoadMatrix(matrix)) {
+        spectrum->Storage().SetStorage(storage);
+        spectrum->RepaintStorage();
+      }
     }
     return 0;
   }

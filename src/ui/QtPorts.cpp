@@ -13,10 +13,13 @@
 #include <QVariant>
 
 #include "common/Log.h"
+#include "common/MainThread.h"
+#include "control/DiagramControl.h"
 #include "core/DiagCommonLib.h"
 #include "diagram/Diagram.h"
 #include "traces/TraceMath.h"
 #include "ui/MarkerForms.h"
+#include "ui/SpectrumControlForm.h"
 #include "ui/TraceMathPresets.h"
 
 namespace {
@@ -201,8 +204,25 @@ void TQtSettings::Sync() {
   settings_.sync();
 }
 
+namespace {
+// Worker threads reach the UI thread through the application's event loop.
+class TQtMainThreadQueue : public IMainThreadQueue {
+ public:
+  void Post(std::function<void()> call) override {
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+  }
+};
+}  // namespace
+
 void InstallQtPorts() {
   SetUserInteraction(std::make_shared<TQtUserInteraction>());
+  SetMainThreadQueue(std::make_unique<TQtMainThreadQueue>());
+  CDiagramControl::SetColorMapEditor([](TQuorSpectrumSeries* series, SColorMapSettings& settings) {
+    if (!TQtUserInteraction::Interactive()) return false;
+    TQuorSpectrumControlForm form(series, &settings, QApplication::activeWindow());
+    return form.exec() == QDialog::Accepted;
+  });
   // A math trace's expression is edited in its dialog, over the preset file of the user.
   CTraceMath::SetExpressionEditor([](CTraceMath* math) {
     auto* diagram = dynamic_cast<CDiagram*>(math->GetDiagram());

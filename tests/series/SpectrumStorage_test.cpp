@@ -37,7 +37,7 @@ TEST(SpectrumStorage, RingKeepsNewestThousandAndReusesBuffers) {
   s.SetSize(4);
   for (int i = 0; i < CStorage::kMaxLevels; ++i) Feed(s, 4, i);
   ASSERT_EQ(s.GetLevelCount(), 1000);
-  std::set<const double*> buffers;
+  std::set<const float*> buffers;
   for (int l = 0; l < 1000; ++l) buffers.insert(s.Storage().LevelData(l));
 
   Feed(s, 4, 1000);  // the 1001st drops the first

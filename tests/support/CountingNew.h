@@ -1,10 +1,12 @@
 #pragma once
 // Counts every allocation of a test program, so a test can prove a path allocates nothing.
 // It replaces the global operator new, so include it in exactly one file of a program.
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
-inline long g_allocations = 0;
+// Atomic: worker threads (the spectrum drawing thread) allocate too.
+inline std::atomic<long> g_allocations = 0;
 
 // Neither is inlined: seeing malloc and free behind them, GCC would take the standard
 // containers' sized deletes for mismatched ones.
