@@ -1223,7 +1223,8 @@ void CDiagram::PrepareViewMenu(CPopupMenu*, CMenuItem* view) {
     ShowTraceHeader(!traceHeader_);
     Updated();
   })->SetChecked(traceHeader_);
-  AddCommand(view, "&Автовысота списка трасс", [this] { listAutoSize_ = !listAutoSize_; })->SetChecked(listAutoSize_);
+  AddCommand(view, "&Автовысота списка трасс", [this] { list_->SetAutoResize(!list_->GetAutoResize()); })
+      ->SetChecked(list_->GetAutoResize());
   CMenuItem* stretch = AddCommand(view, "&Развернуть диаграмму", [this] { StretchWindow(); }, L"F11", 9);
   stretch->SetEnabled(control_ != nullptr && control_->GetDiagramCount() > 1);
   stretch->SetChecked(stretched_);

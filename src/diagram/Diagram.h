@@ -439,5 +439,4 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   long long lastStartMs_ = -1000000;
   bool markerTook_ = false;  // the markers took the current press
   CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows
-  bool listAutoSize_ = false;
 };

@@ -70,8 +70,8 @@ class CTraceListModel : public TraceListInterface {
   // Rows that fit `height` (and `height` rounded down to whole rows), but no more than the
   // rows there are.
   int CalcBestHeight(int& height) const;
-  bool GetAutoResize() const { return autoResize_; }
-  void SetAutoResize(bool on) { autoResize_ = on; }
+  bool GetAutoResize() const override { return autoResize_; }
+  void SetAutoResize(bool on) override { autoResize_ = on; }
   bool GetHeaderVisible() const { return headerVisible_; }
   void SetHeaderVisible(bool visible) { headerVisible_ = visible; }
   // Whether the vertical scroll bar shows: more rows than the height below the header holds.

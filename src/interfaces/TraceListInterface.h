@@ -42,4 +42,7 @@ class TraceListInterface {
   virtual std::wstring GetItemText(int row, int column) const = 0;
   virtual bool IsItemChecked(int row) const = 0;
   virtual int GetItemImage(int row) const = 0;
+  // The list grows and shrinks with its rows (up to a few) instead of scrolling.
+  virtual bool GetAutoResize() const = 0;
+  virtual void SetAutoResize(bool on) = 0;
 };

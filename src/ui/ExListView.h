@@ -85,8 +85,8 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   // Rows that fit `height`, which is rounded to those rows; never more rows than there are
   // (plus one for a horizontal scroll bar).
   int CalcBestHeight(int& height) const;
-  bool GetAutoResize() const { return autoResize_; }
-  void SetAutoResize(bool on) { autoResize_ = on; }
+  bool GetAutoResize() const override { return autoResize_; }
+  void SetAutoResize(bool on) override { autoResize_ = on; }
   bool GetHeaderVisible() const { return !header()->isHidden(); }
   void SetHeaderVisible(bool visible) { header()->setHidden(!visible); }
 

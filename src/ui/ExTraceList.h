@@ -59,8 +59,8 @@ class TExTraceList : public QListWidget, public TraceListInterface {
   int ListHeight() const { return height(); }
   void SetListHeight(int height);
   int RowHeight() const;
-  bool GetAutoResize() const { return autoResize_; }
-  void SetAutoResize(bool on);
+  bool GetAutoResize() const override { return autoResize_; }
+  void SetAutoResize(bool on) override;
 
  signals:
   void ListResized(int height);

@@ -278,6 +278,7 @@ void TPlotvaneArea::SyncDiagrams() {
                  : clNone;
     };
     diagram->onSavePicture = [](CDiagram* d) { AskAndSaveDiagramPicture(*d); };
+    diagram->onColorMapSettings = [this](CDiagram* d) { control_->OpenColorMapControl(d); };
     diagram->onCopyPicture = [](CDiagram* d) { CopyDiagramPicture(*d); };
     auto check = [diagram](int row, bool checked) {
       if (row >= 0 && static_cast<unsigned>(row) < diagram->GetTraceCount())

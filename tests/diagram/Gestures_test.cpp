@@ -291,6 +291,9 @@ TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
   b.diagram.PrepareMenu(&menu);
   EXPECT_TRUE(menu.Items().Find(L"Левая ось")->Item(2)->GetChecked());
   EXPECT_TRUE(menu.Items().Find(L"Развернуть диаграмму")->GetEnabled());
+  const bool autoSize = b.diagram.GetTraceList()->GetAutoResize();
+  menu.Items().Find(L"Автовысота списка трасс")->Click();
+  EXPECT_NE(b.diagram.GetTraceList()->GetAutoResize(), autoSize);  // the list itself follows
 
   // Shortcuts run their commands without any menu shown.
   EXPECT_TRUE(b.diagram.ExecuteShortCut(L"Ctrl+W"));
