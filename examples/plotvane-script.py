@@ -12,6 +12,7 @@ takes org.plotvane.Demo.Pid<process id>). Needs Debian's python3-dbus and python
 """
 import argparse
 import sys
+import time
 
 import dbus
 from dbus.mainloop.glib import DBusGMainLoop
@@ -80,10 +81,14 @@ def main():
         sys.exit(f"no trace named {args.trace}")
     diagram, trace = home
 
-    # The trace's data.
+    # The trace's data; a host that has just started may not have swept yet.
+    deadline = time.monotonic() + args.timeout
     stim, resp = host.iface(trace, TRACE).FetchData()
+    while not stim and time.monotonic() < deadline:
+        time.sleep(0.1)
+        stim, resp = host.iface(trace, TRACE).FetchData()
     if not stim:
-        sys.exit(f"{args.trace} has no data yet")
+        sys.exit(f"{args.trace} has no data within {args.timeout} s")
     peak = max(range(len(resp)), key=lambda i: resp[i])
     print(f"{args.trace}: {len(stim)} points, {stim[0] / 1e9:.4f} … {stim[-1] / 1e9:.4f} GHz, "
           f"maximum {resp[peak]:.3f} at {stim[peak] / 1e9:.4f} GHz")
