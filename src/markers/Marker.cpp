@@ -108,7 +108,7 @@ void CMarker::Update() {
   const bool skip = params_.traceIndex < 0 || trace == nullptr || (!activated_ && onTrace_) || hidden_ ||
                     params_.parked || (!in.valid && !stimOffset);
   if (!skip) {
-    const double x = (params_.mode == mmRef && (in.refX != in.refX) && stimOffset) ? kNoValue : SearchMarker(in);
+    const double x = SearchMarker(in);
     if (std::isnan(x) || (x != x_ && params_.mode != mmFree)) ResetCounter();
     x_ = x;
     if (!std::isnan(x)) {

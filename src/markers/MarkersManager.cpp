@@ -91,10 +91,6 @@ void CMarkersManager::Repaint() {
 
 // ---- updates ------------------------------------------------------------------------------
 
-void CMarkersManager::RunUpdate(CMarker* marker) {
-  marker->Update();
-}
-
 void CMarkersManager::Update(TraceInterface* trace) {
   if (IsUpdateBlocked() || diagram_ == nullptr) return;
   const int index = diagram_->GetTraceIndex(trace);
@@ -105,7 +101,7 @@ void CMarkersManager::Update(TraceInterface* trace) {
     if (p.parked) continue;
     pending_[i] = false;
     if (p.traceIndex == index || (p.deltaMeasure && p.refTraceIndex == index)) {
-      RunUpdate(m);
+      m->Update();
     } else if (static_cast<unsigned>(index) + 2 < kLinesCount && p.lines.test(static_cast<std::size_t>(index) + 2)) {
       m->UpdateList();
     }
@@ -139,7 +135,7 @@ void CMarkersManager::DataWritten(TraceInterface* trace, int offset, int count, 
     if (offset < span.last && end > span.first) pending_[i] = true;
     if (pending_[i] && (end >= span.last || complete)) {
       pending_[i] = false;
-      RunUpdate(m);
+      m->Update();
       any = true;
     }
   }
@@ -199,7 +195,7 @@ void CMarkersManager::TracesChanged() {
     if (!p.parked && q.traceIndex < 0 && !now.empty() && p.traceIndex < 0 && !added.empty()) {
       q.traceIndex = added.front();  // a marker in use waiting for a trace takes the first that comes
     }
-    if (q.mode == mmRef || q.refTraceIndex < 0) q.deltaMeasure = q.deltaMeasure && q.refTraceIndex >= 0;
+    if (q.refTraceIndex < 0) q.deltaMeasure = false;  // its reference trace went
     if (!(q == p)) {
       m->BlockUpdate(true);
       m->SetParams(q);

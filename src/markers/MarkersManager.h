@@ -138,7 +138,6 @@ class CMarkersManager : public IMarkersManager {
 
  private:
   std::vector<std::uint64_t> TraceIds() const;
-  void RunUpdate(CMarker* marker);
 
   DiagramInterface* diagram_;
   DiagramControlInterface* control_;
