@@ -93,6 +93,7 @@ constexpr SMode kModes[] = {
     {L"mW/tms", L"dBm"},    {L"mW/tms", L"mW"},
     {L"dBm", L"dBm"},       {L"dBm", L"mW"},        {L"dBm", L"dBuV"},
     {L"dBm", L"V"},
+    {L"dBm", L"SGram"},     {L"dBm", L"SGramWF"},   {L"dBm", L"SGramHM"},
 };
 
 const SQuantity* FindQuantity(std::wstring_view name) {

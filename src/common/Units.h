@@ -80,6 +80,9 @@ double PlainConvert(double value, const std::wstring& from, const std::wstring& 
 //   15 "dBm" -> "mW"           PlainConvert
 //   16 "dBm" -> "dBuV"         PlainConvert at the measurement's impedance
 //   17 "dBm" -> "V"            PlainConvert at the measurement's impedance
+//   18 "dBm" -> "SGram"        as is, drawn as a spectrogram of the sweep history
+//   19 "dBm" -> "SGramWF"      as is, drawn as a waterfall
+//   20 "dBm" -> "SGramHM"      as is, drawn as a heat map
 int GetModeCount();
 std::wstring GetModeSrc(int index);  // "" for an index outside the table
 std::wstring GetModeDst(int index);  // "" for an index outside the table

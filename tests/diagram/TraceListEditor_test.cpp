@@ -116,10 +116,13 @@ TEST(TraceListEditor, OffersTheFormatsOfTheSourceAndSetsTheChosenOne) {
   EXPECT_EQ(d.editor.FormatChoices(0)[4].mode, 4);
   d.channel.SetResponseQuantity(L"dBm");
   const std::vector<SFormatChoice> levels = d.editor.FormatChoices(0);
-  ASSERT_EQ(levels.size(), 5u);
+  ASSERT_EQ(levels.size(), 8u);  // with the spectrogram, waterfall and heat map
   EXPECT_EQ(levels[0].mode, -1);
   EXPECT_EQ(levels[1].mode, 14);
+  EXPECT_TRUE(d.editor.ChooseFormat(0, 19));
+  EXPECT_EQ(d.Trace(0)->GetPlot(), plWaterfall);
   EXPECT_TRUE(d.editor.ChooseFormat(0, 15));
+  EXPECT_EQ(d.Trace(0)->GetPlot(), plRect);
   EXPECT_EQ(d.Trace(0)->GetQuantity(vtResponse), L"mW");
   EXPECT_TRUE(d.editor.ChooseFormat(0, -1));
   EXPECT_EQ(d.Trace(0)->GetFilter(L"QUANTITY")->GetParameter(L"mode"), L"14");

@@ -217,6 +217,16 @@ TEST(FilterQuantity, EveryFormatAgreesWithItsDefinitionAndUndefinedPointsAreNaN)
       ExpectClose(b.y[i], mode == 15 ? mw : mode == 17 ? volts : 20 * std::log10(volts / 1e-6), "dBm");
     }
   }
+  // The history views keep the levels and draw in their own plot; back to a line format,
+  // the trace leaves it.
+  for (const auto& [mode, plot] : {std::pair{L"18", plSpectrogram}, {L"19", plWaterfall}, {L"20", plHeatMap}}) {
+    f->SetParameter(L"mode", mode);
+    EXPECT_EQ(trace.plot, plot);
+    EXPECT_EQ(Feed(f, {1, 2, 3}, dbm, {}, 0, 3, L"dBm").y[2], 13.0);
+  }
+  EXPECT_EQ(trace.quantity[vtResponse], L"SGramHM");
+  f->SetParameter(L"mode", L"15");
+  EXPECT_EQ(trace.plot, plRect);
 }
 
 TEST(FilterQuantity, UnwrappedPhaseAndGroupDelayAreContinuousAcrossBlocks) {

@@ -40,7 +40,26 @@ enum EQuantityMode {
   qmLevelMw = 15,
   qmLevelDbuv = 16,
   qmLevelV = 17,
+  qmSpectrogram = 18,
+  qmWaterfall = 19,
+  qmHeatMap = 20,
 };
+
+// The plot a row draws in; plRect for the rows that draw an ordinary line.
+EPlot ModePlot(int mode) {
+  switch (mode) {
+    case qmSmith: return plSmith;
+    case qmPolar: return plPolar;
+    case qmSpectrogram: return plSpectrogram;
+    case qmWaterfall: return plWaterfall;
+    case qmHeatMap: return plHeatMap;
+    default: return plRect;
+  }
+}
+
+bool OwnPlot(EPlot plot) {
+  return plot == plSmith || plot == plPolar || plot == plSpectrogram || plot == plWaterfall || plot == plHeatMap;
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -400,24 +419,16 @@ void CQuantityFilter::Announce() {
     return;
   }
   trace_->SetQuantity(vtResponse, GetModeDst(mode_).c_str());
-  const EPlot plot = trace_->GetPlot();
-  if (mode_ == qmSmith) {
-    if (plot != plSmith) trace_->SetPlot(plSmith);
-  } else if (mode_ == qmPolar) {
-    if (plot != plPolar) trace_->SetPlot(plPolar);
-  } else if (plot == plSmith || plot == plPolar) {
-    trace_->SetPlot(plRect);
-  }
+  // Rows with a plot of their own draw in it; the others leave such a plot for the line.
+  const EPlot plot = trace_->GetPlot(), wanted = ModePlot(mode_);
+  if (wanted != plRect ? plot != wanted : OwnPlot(plot)) trace_->SetPlot(wanted);
 }
 
 // Disabled, the filter leaves the data as delivered, so the trace shows them so.
 void CQuantityFilter::RestoreDelivered() {
   if (trace_ == nullptr) return;
   trace_->SetQuantity(vtResponse, L"");
-  if (!passThrough_ && (mode_ == qmSmith || mode_ == qmPolar)) {
-    const EPlot plot = trace_->GetPlot();
-    if (plot == plSmith || plot == plPolar) trace_->SetPlot(plRect);
-  }
+  if (!passThrough_ && ModePlot(mode_) != plRect && OwnPlot(trace_->GetPlot())) trace_->SetPlot(plRect);
 }
 
 // Read when first needed after the channel changed: "impedance" in ohms, 50 when the channel
