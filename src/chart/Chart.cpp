@@ -272,6 +272,8 @@ void CChart::Draw(ICanvas& canvas) {
   for (CChartSeries* s : series_)
     if (s->Visible()) s->Draw(canvas);
   canvas.ResetClip();
+  for (CChartSeries* s : series_)
+    if (s->Visible()) s->DrawOutside(canvas);
 
   if (afterDraw_) afterDraw_(canvas);
 }

@@ -93,6 +93,8 @@ class CChartSeries {
   // What a series draws under every series' line (Smith and polar grids, minor decades),
   // called for each visible series before any Draw, clipped to the plot rectangle.
   virtual void DrawGrid(ICanvas& canvas) { (void)canvas; }
+  // Scales of the series' own around the plot, drawn after every series, unclipped.
+  virtual void DrawOutside(ICanvas& canvas) { (void)canvas; }
   virtual void Draw(ICanvas& canvas) = 0;
 
  protected:

@@ -641,6 +641,8 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
   // reference lies on the grid and both ends of the scale carry a line and a label.
   axis.SetGridOrigin(t != nullptr ? t->GetScaleRef() : NAN);
   axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
+  // Rows of a spectrogram or waterfall are sweeps, not levels: the series labels its time.
+  axis.SetLabelsVisible(plot != plSpectrogram && plot != plWaterfall);
 }
 
 void CDiagram::UpdateAxes(EAxesUpdate which, TraceInterface* trace) {

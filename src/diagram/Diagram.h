@@ -258,6 +258,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool MouseDown(int x, int y, EMouseButton button = mbLeft);
   bool MouseMove(int x, int y);
   bool MouseUp(int x, int y);
+  // The pointer left the view: the spectrum views hide their time cursor.
+  void MouseLeave();
   bool DoubleClick(int x, int y);
   // The wheel is taken and does nothing.
   bool MouseWheel() { return true; }
@@ -438,5 +440,6 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   int doubleClickMs_ = 400;
   long long lastStartMs_ = -1000000;
   bool markerTook_ = false;  // the markers took the current press
+  TQuorSpectrumSeries* scrolling_ = nullptr;  // the waterfall whose scroll bar took the press
   CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows
 };

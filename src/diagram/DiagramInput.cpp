@@ -22,6 +22,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
 #include "measurements/Measurement.h"
+#include "series/SpectrumSeries.h"
 
 namespace {
 
@@ -96,7 +97,19 @@ SDiagramHit CDiagram::HitTest(int x, int y) const {
 
 bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
   markerTook_ = false;
+  scrolling_ = nullptr;
   const SDiagramHit hit = HitTest(x, y);
+  if (button == mbLeft && hit.place != dpNone) {
+    for (auto& t : traces_) {
+      TQuorSpectrumSeries* spectrum = t->GetVisible() ? t->SpectrumSeries() : nullptr;
+      if (spectrum != nullptr && spectrum->ScrollMouseDown(x, y)) {
+        scrolling_ = spectrum;
+        Activated();
+        Updated();
+        return true;
+      }
+    }
+  }
   if (button != mbLeft) {
     if (hit.place != dpNone) Activated();
     return hit.place != dpNone;
@@ -114,7 +127,16 @@ bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
 
 bool CDiagram::MouseMove(int x, int y) {
   if (markerTook_) return markers_ != nullptr && markers_->MouseMove(x, y);
+  if (scrolling_ != nullptr) {
+    if (scrolling_->ScrollMouseMove(y)) Updated();
+    return true;
+  }
   if (!gesture_.active) {
+    bool cursorMoved = false;
+    const bool overPlot = HitTest(x, y).place == dpPlot;
+    for (auto& t : traces_)
+      if (TQuorSpectrumSeries* spectrum = t->SpectrumSeries()) cursorMoved |= spectrum->SetTimeCursor(overPlot ? y : -1);
+    if (cursorMoved) Updated();
     for (std::size_t i = 0; i < hBars_.size(); ++i) {
       for (TExStatusBar* bar : {hBars_[i].get(), vBars_[i].get()})
         if (bar->IsShowing() && bar->MouseMove(x, y)) Updated();
@@ -129,7 +151,20 @@ bool CDiagram::MouseMove(int x, int y) {
   return true;
 }
 
+void CDiagram::MouseLeave() {
+  bool hidden = false;
+  for (auto& t : traces_)
+    if (TQuorSpectrumSeries* spectrum = t->SpectrumSeries()) hidden |= spectrum->SetTimeCursor(-1);
+  if (hidden) Updated();
+}
+
 bool CDiagram::MouseUp(int x, int y) {
+  if (scrolling_ != nullptr) {
+    scrolling_->ScrollMouseUp();
+    scrolling_ = nullptr;
+    Updated();
+    return true;
+  }
   if (markerTook_) {
     markerTook_ = false;
     return markers_ != nullptr && markers_->MouseUp(x, y);

@@ -13,7 +13,9 @@
 #include "markers/Marker.h"
 #include "markers/MarkersManager.h"
 #include "markers/RelationMarker.h"
+#include "series/SpectrumSeries.h"
 #include "traces/PlotKinds.h"
+#include "traces/Trace.h"
 
 namespace {
 
@@ -27,6 +29,11 @@ CMenuItem* AddItem(CMenuComponent* menu, const std::wstring& caption, std::funct
   return AddMenuItem(menu, std::move(item));
 }
 
+const TQuorSpectrumSeries* SpectrumOf(TraceInterface* trace) {
+  const auto* t = dynamic_cast<const CTrace*>(trace);
+  return t != nullptr ? t->SpectrumSeries() : nullptr;
+}
+
 }  // namespace
 
 // ---- drawing ------------------------------------------------------------------------------
@@ -35,6 +42,10 @@ bool CMarker::TipPoint(SPointF& tip) const {
   TraceInterface* trace = SrcTrace(false);
   if (trace == nullptr || std::isnan(x_) || !IsShowing() || trace->Count() == 0 || !trace->GetVisible()) return false;
   const SPlotKind& kind = PlotKind(trace->GetPlot());
+  if (const TQuorSpectrumSeries* spectrum = SpectrumOf(trace)) {
+    // On the newest sweep, wherever the view draws it.
+    return spectrum->NewestSweepPoint(x_, trace->ResponseByX(vtResponse, x_), tip);
+  }
   if (kind.circle) {
     const CSeriesData& data = trace->DisplayData();
     const SLocation at = LocateValue(data.Count(), data.X(), x_);
@@ -117,6 +128,7 @@ bool CMarker::HitTriangle(double x, double y) const {
 
 double CMarker::StimulusAtPixel(int px) const {
   TraceInterface* trace = SrcTrace(false);
+  if (const TQuorSpectrumSeries* spectrum = SpectrumOf(trace)) return spectrum->StimulusAtPixel(px);
   if (trace == nullptr || !PlotKind(trace->GetPlot()).frame || PlotKind(trace->GetPlot()).circle) return kNoValue;
   return trace->CalcValueXPos(px);
 }

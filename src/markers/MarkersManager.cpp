@@ -474,6 +474,10 @@ bool CMarkersManager::KeyDown(int key, bool ctrl, bool shift, bool alt) {
 
 // ---- drawing and mouse --------------------------------------------------------------------
 
+namespace {
+constexpr int kTriangleMargin = 28;  // room of a triangle and its caption above a point
+}  // namespace
+
 void CMarkersManager::Paint(ICanvas& canvas, const SRect& plot) {
   canvas.SetClipRect(plot);
   for (auto& m : markers_) {
@@ -503,7 +507,11 @@ void CMarkersManager::Paint(ICanvas& canvas, const SRect& plot) {
         canvas.Ellipse({static_cast<int>(x) - 3, static_cast<int>(y) - 3, static_cast<int>(x) + 4, static_cast<int>(y) + 4});
       }
     }
+    // A triangle on the top row (a spectrogram's newest sweep, a level at the top of the
+    // scale) rises into the margin above the plot.
+    canvas.SetClipRect({plot.left - kTriangleMargin, plot.top - kTriangleMargin, plot.right + kTriangleMargin, plot.bottom});
     m->PaintTriangle(canvas, color);
+    canvas.SetClipRect(plot);
   }
   if (compact_) {
     // One table in the top right corner: a line per marker.

@@ -162,29 +162,43 @@ void CSpectrumRenderer::RenderSpectrogramRows(const CStorage& storage, const CCo
   }
 }
 
+SWaterfallGeometry::SWaterfallGeometry(int w, int h) {
+  // The front sweep takes 70 % of the width and half the height.
+  sweepWidth = std::max(1, w * 7 / 10);
+  amplitude = std::max(1, h / 2);
+  depth = std::clamp(h / 8, 2, 64);
+  dx = static_cast<double>(w - sweepWidth) / depth;
+  dy = static_cast<double>(h - amplitude) / depth;
+}
+
+int SWaterfallGeometry::Left(int j) const { return static_cast<int>(std::lround(j * dx)); }
+
+int SWaterfallGeometry::Base(int h, int j) const { return h - 1 - static_cast<int>(std::lround(j * dy)); }
+
+int SWaterfallGeometry::SweepAtRow(int h, int y) const {
+  if (dy <= 0) return y >= 0 && y < h ? 0 : -1;
+  const long j = std::lround((h - 1 - y) / dy);
+  return j >= 0 && j < depth ? static_cast<int>(j) : -1;
+}
+
 void CSpectrumRenderer::RenderWaterfall(const CStorage& storage, const CColorMap& colors, long long newest) {
   const int w = view_.width, h = view_.height;
-  // The front sweep takes 70 % of the width and half the height; each one further back moves
-  // right and up, the last one reaching the top right corner.
-  const int sweepWidth = std::max(1, w * 7 / 10);
-  const int amplitude = std::max(1, h / 2);
-  depth_ = std::clamp(h / 8, 2, 64);
-  const double dx = static_cast<double>(w - sweepWidth) / depth_;
-  const double dy = static_cast<double>(h - amplitude) / depth_;
+  const SWaterfallGeometry g(w, h);
   {
     std::lock_guard lock(storage);
-    PrepareColumns(storage, sweepWidth);
+    PrepareColumns(storage, g.sweepWidth);
   }
   maxima_.resize(static_cast<std::size_t>(columns_));
-  for (int j = depth_ - 1; j >= 0; --j) {
+  // Back to front, so the newer sweeps hide the older.
+  for (int j = g.depth - 1; j >= 0; --j) {
     if (!ReadLevel(storage, newest - view_.scroll - j)) continue;
-    const int x0 = static_cast<int>(std::lround(j * dx));
-    const int base = h - 1 - static_cast<int>(std::lround(j * dy));
+    const int x0 = g.Left(j);
+    const int base = g.Base(h, j);
     for (int c = 0; c < columns_; ++c) {
       const float v = maxima_[static_cast<std::size_t>(c)];
       if (std::isnan(v)) continue;
       const double f = std::clamp(Fraction(v), 0.0, 1.0);
-      const int top = base - static_cast<int>(f * (amplitude - 1));
+      const int top = base - static_cast<int>(f * (g.amplitude - 1));
       const TRGBA color = colors.Color(f);
       const int x = x0 + c;
       if (x >= w) break;

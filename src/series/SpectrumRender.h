@@ -33,6 +33,22 @@ struct SSpectrumView {
   bool operator==(const SSpectrumView&) const = default;
 };
 
+// Where the waterfall puts its sweeps in a w × h image: the front sweep (j = 0) spans
+// sweepWidth columns from the left edge with its base on the bottom row and rises up to
+// amplitude rows; sweep j further back starts Left(j) columns right and Base(j) rows up, the
+// last one (depth − 1) reaching the top right corner.
+struct SWaterfallGeometry {
+  int sweepWidth = 1;
+  int amplitude = 1;
+  int depth = 2;
+  double dx = 0, dy = 0;
+  SWaterfallGeometry(int w, int h);
+  int Left(int j) const;
+  int Base(int h, int j) const;
+  // The sweep whose base is nearest row y, −1 outside the depth.
+  int SweepAtRow(int h, int y) const;
+};
+
 class CSpectrumRenderer {
  public:
   enum EResult { rrNothing, rrUnchanged, rrIncremental, rrFull };
@@ -41,8 +57,6 @@ class CSpectrumRenderer {
   // a zero-sized view or fewer than one complete sweep; rrUnchanged when nothing new arrived.
   EResult Render(const CStorage& storage, const SSpectrumView& view, const CColorMap& colors, bool full = false);
   const CImage& Image() const { return image_; }
-  // Waterfall geometry of the last render: sweeps shown and the offset of each one further back.
-  int WaterfallDepth() const { return depth_; }
 
  private:
   bool Full(const CStorage& storage, const SSpectrumView& view, const CColorMap& colors, long long newest);
@@ -64,7 +78,6 @@ class CSpectrumRenderer {
   long long resetSerial_ = -1;
   int points_ = -1;
   int columns_ = 0;
-  int depth_ = 0;
   bool monotonic_ = true;
   std::vector<int> spanStart_;   // points [start, end) of each column
   std::vector<int> spanEnd_;

@@ -3,7 +3,11 @@
 // ordinary line (the trace's display buffer, for markers and read-outs) and the sweep history
 // in a spectrum storage.
 // The history image is rendered by the series' drawing thread; Draw only blits the newest
-// finished image and paints the colour scale and the time axis beside it.
+// finished image over the plot. Around the plot the series draws its own scales: the time
+// axis in the left strip (spectrogram and waterfall), and in the right strip the waterfall's
+// scroll bar and the colour scale.
+// Markers of the trace sit on the newest sweep (NewestSweepPoint); the time cursor shows
+// which sweep lies under the pointer and when it was measured.
 #include <memory>
 
 #include "chart/Series.h"
@@ -20,8 +24,9 @@ enum ESeriesMode {
 
 class TQuorSpectrumSeries : public CChartSeries {
  public:
-  // Width of the colour scale at the right of the image, pixels.
-  static constexpr int kScaleWidth = 34;
+  // The right strip: the waterfall's scroll bar, then the colour bar, pixels.
+  static constexpr int kScrollWidth = 8;
+  static constexpr int kBarWidth = 10;
 
   TQuorSpectrumSeries();
   ~TQuorSpectrumSeries() override;
@@ -80,8 +85,33 @@ class TQuorSpectrumSeries : public CChartSeries {
   const CSpectrumStorage& Storage() const { return storage_; }
 
   void Draw(ICanvas& canvas) override;
-  // Where the image goes: the plot rectangle less the colour scale.
+  void DrawOutside(ICanvas& canvas) override;
+  // Where the image goes: the plot rectangle.
   SRect ImageRect() const;
+
+  // Level index (0 = oldest) of the sweep drawn at chart row y, −1 where none is (the heat
+  // map has no time direction).
+  int LevelAtPixel(int y) const;
+  // Where a point of the newest sweep is drawn (stimulus x, level value): the top row of the
+  // spectrogram, the front ridge of the waterfall, the level's row of the heat map. False
+  // without a complete sweep, outside the image, or while the waterfall is scrolled back.
+  bool NewestSweepPoint(double x, double value, SPointF& at) const;
+  // The stimulus drawn at chart column px (NaN outside the image).
+  double StimulusAtPixel(int px) const;
+
+  // The time cursor follows the pointer over the image (chart row y, −1 hides it). True when
+  // what it shows changed.
+  bool SetTimeCursor(int y);
+  int TimeCursorLevel() const { return cursorLevel_; }
+  // The cursor's text: wall-clock time of the sweep and its age against the newest one.
+  std::wstring TimeCursorText() const;
+
+  // The waterfall's scroll bar in the right strip (empty in the other views). A press on the
+  // thumb drags it; a press above or below it pages by the sweeps shown. True when taken.
+  SRect ScrollRect() const;
+  bool ScrollMouseDown(int x, int y);
+  bool ScrollMouseMove(int y);
+  bool ScrollMouseUp();
 
   CDrawSpectrumThread& DrawThread() { return *thread_; }
   // The history was replaced (a file, a copy): the next render is drawn from it.
@@ -91,6 +121,13 @@ class TQuorSpectrumSeries : public CChartSeries {
   void UpdateView();
   void DrawColorScale(ICanvas& canvas, const SRect& image);
   void DrawTimeAxis(ICanvas& canvas, const SRect& image);
+  void DrawScrollBar(ICanvas& canvas);
+  void DrawTimeCursor(ICanvas& canvas, const SRect& image);
+  // The thumb of the scroll bar: rows [top, bottom) of ScrollRect.
+  void ThumbSpan(int& top, int& bottom) const;
+  int ScrollMax() const;
+  // Text of a level's time: wall clock (with milliseconds when asked) or age in seconds.
+  std::wstring LevelTime(int level, bool wallClock) const;
   void DataWritten(long long completedBefore);
 
   TraceInterface* parent_ = nullptr;
@@ -100,6 +137,9 @@ class TQuorSpectrumSeries : public CChartSeries {
   double min_ = -50;
   double max_ = 50;
   int scroll_ = 0;
+  int cursorY_ = -1;
+  int cursorLevel_ = -1;
+  int dragOffset_ = -1;  // pointer row within the thumb while it is dragged
   SColorMapSettings colorMap_;
   SSize imageSize_;
   CSpectrumStorage storage_;

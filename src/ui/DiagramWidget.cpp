@@ -124,6 +124,11 @@ void TDiagramWidget::mouseMoveEvent(QMouseEvent* event) {
   if (diagram_ == nullptr || !diagram_->MouseMove(p.x(), p.y())) QWidget::mouseMoveEvent(event);
 }
 
+void TDiagramWidget::leaveEvent(QEvent* event) {
+  if (diagram_ != nullptr) diagram_->MouseLeave();
+  QWidget::leaveEvent(event);
+}
+
 void TDiagramWidget::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   if (diagram_ == nullptr || event->button() != Qt::LeftButton || !diagram_->MouseUp(p.x(), p.y()))

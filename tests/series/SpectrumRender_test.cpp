@@ -225,8 +225,72 @@ TEST(SpectrumSeries, DrawsTheImageWithItsScaleOnlyWhenThereIsOne) {
   series.Draw(canvas);
   ASSERT_FALSE(canvas.ops.empty());
   const SRect image = series.ImageRect();
-  EXPECT_EQ(image.Width(), chart.PlotRect().Width() - TQuorSpectrumSeries::kScaleWidth);
+  EXPECT_EQ(image.Width(), chart.PlotRect().Width());
   EXPECT_EQ(canvas.ops.front().op, CRecordingCanvas::opImage);
   EXPECT_EQ(canvas.ops.front().rect.left, image.left);
   EXPECT_EQ(canvas.ops.front().rect.right, image.right);
+}
+
+TEST(SpectrumSeries, RowsMarkersAndScrollFollowTheViewsGeometry) {
+  CChart chart;
+  chart.SetBounds({0, 0, 300, 200});  // plot 180 × 130 with the default margins
+  TQuorSpectrumSeries series;
+  series.SetChart(&chart);
+  series.SetStimulusRange(1e6, 1e6 + 1e3 * 49);
+  series.SetMinMax(-100, 0);
+  const SRect r = series.ImageRect();
+  SPointF at;
+  EXPECT_FALSE(series.NewestSweepPoint(1e6, -50, at));  // no sweep yet
+  CStorage& history = const_cast<CStorage&>(series.Storage().Storage());
+  history.SetSize(50);
+  for (int k = 0; k < 100; ++k) Feed(history, 50, k);
+  series.DrawThread().ThreadStop();
+
+  // Spectrogram: the newest sweep on the top row, one row per sweep below it.
+  EXPECT_EQ(series.LevelAtPixel(r.top), 99);
+  EXPECT_EQ(series.LevelAtPixel(r.top + 30), 69);
+  EXPECT_EQ(series.LevelAtPixel(r.top + 100), -1);  // below the oldest sweep
+  EXPECT_EQ(series.LevelAtPixel(r.top - 1), -1);
+  ASSERT_TRUE(series.NewestSweepPoint(1e6 + 49e3 / 2, -50, at));
+  EXPECT_DOUBLE_EQ(at.x, r.left + r.Width() / 2.0);
+  EXPECT_DOUBLE_EQ(at.y, r.top);
+  EXPECT_TRUE(series.SetTimeCursor(r.top + 30));
+  EXPECT_FALSE(series.SetTimeCursor(r.top + 30));
+  EXPECT_EQ(series.TimeCursorLevel(), 69);
+  EXPECT_NE(series.TimeCursorText().find(L"("), std::wstring::npos);
+  EXPECT_TRUE(series.ScrollRect().Width() == 0);
+
+  // Heat map: no time direction; the level sets the row.
+  series.SetSeriesMode(smHeatMap);
+  EXPECT_EQ(series.LevelAtPixel(r.top), -1);
+  ASSERT_TRUE(series.NewestSweepPoint(1e6, -25, at));
+  EXPECT_DOUBLE_EQ(at.y, r.bottom - 0.75 * r.Height());
+
+  // Waterfall: the front ridge is the newest sweep; scrolled back it is an older one, and
+  // markers stay away from it.
+  series.SetSeriesMode(smWaterfall);
+  const SWaterfallGeometry g(r.Width(), r.Height());
+  EXPECT_EQ(series.LevelAtPixel(r.top + g.Base(r.Height(), 0)), 99);
+  EXPECT_EQ(series.LevelAtPixel(r.top + g.Base(r.Height(), 3)), 96);
+  ASSERT_TRUE(series.NewestSweepPoint(1e6 + 49e3, 0, at));
+  EXPECT_DOUBLE_EQ(at.x, r.left + g.sweepWidth);
+  EXPECT_DOUBLE_EQ(at.y, r.top + g.Base(r.Height(), 0) - (g.amplitude - 1));
+  const SRect bar = series.ScrollRect();
+  ASSERT_GT(bar.Height(), 0);
+  // A press above the thumb pages back by the sweeps shown; dragging the thumb to the top
+  // reaches the oldest sweeps, and back to the bottom the newest.
+  EXPECT_TRUE(series.ScrollMouseDown(bar.left + 1, bar.top + 1));
+  EXPECT_FALSE(series.ScrollMouseMove(bar.top));  // no drag from a page step
+  EXPECT_EQ(series.ScrollValue(), g.depth);
+  EXPECT_EQ(series.LevelAtPixel(r.top + g.Base(r.Height(), 0)), 99 - g.depth);
+  EXPECT_FALSE(series.NewestSweepPoint(1e6, 0, at));
+  EXPECT_TRUE(series.ScrollMouseDown(bar.left + 1, bar.bottom - 2));  // below the thumb: a page on
+  EXPECT_EQ(series.ScrollValue(), 0);
+  EXPECT_TRUE(series.ScrollMouseDown(bar.left + 1, bar.bottom - 2));  // now on the thumb
+  EXPECT_TRUE(series.ScrollMouseMove(bar.top - 50));
+  EXPECT_EQ(series.ScrollValue(), 100 - g.depth);
+  EXPECT_TRUE(series.ScrollMouseMove(bar.bottom + 50));
+  EXPECT_EQ(series.ScrollValue(), 0);
+  EXPECT_TRUE(series.ScrollMouseUp());
+  EXPECT_FALSE(series.ScrollMouseDown(bar.right + 5, bar.top));
 }
