@@ -29,6 +29,15 @@ struct SCarrier {
 constexpr SCarrier kCarriers[] = {{0.96e9, -20.0}, {1.0e9, -12.0}, {1.035e9, -45.0}, {1.07e9, -33.0}};
 constexpr double kResolution = 1.5e6;  // resolution bandwidth of the simulated analyser, Hz
 
+// Carriers that move, so a spectrogram has something to show: one drifts slowly across the
+// band and back; one hops between channels, sending a burst on each.
+constexpr double kDriftCentre = 1.0175e9, kDriftSwing = 4.0e7, kDriftLevel = -38.0;
+constexpr int kDriftPeriod = 400;  // sweeps
+constexpr double kHops[] = {0.945e9, 0.985e9, 1.02e9, 1.05e9, 1.085e9};
+constexpr double kHopLevel = -28.0;
+constexpr int kHopDwell = 25;   // sweeps on one channel
+constexpr int kHopBurst = 15;   // of which sweeps with the carrier on
+
 }  // namespace
 
 CInstrumentSimulator::CInstrumentSimulator(CreateChannel create, int points, unsigned seed)
@@ -237,7 +246,42 @@ void CInstrumentSimulator::SweepSpectrum(SChannel& c) {
     x_[i] = (start + static_cast<double>(i) * step) / multiplier;
     y_[i] = carriers_[i] < negligible ? floorDb_[j] : 10 * std::log10(floor_[j] + carriers_[i]);
   }
+  AddMovingCarriers(start, step);
   m.AddData(0, points_, x_.data(), y_.data(), nullptr);
+}
+
+CInstrumentSimulator::SMoving CInstrumentSimulator::MovingCarriers(int sweep) {
+  SMoving now;
+  now.carriers[now.count++] = {kDriftCentre + kDriftSwing * std::sin(2 * std::numbers::pi * sweep / kDriftPeriod), kDriftLevel};
+  // The channel sequence looks random but repeats: the dwell number picks it.
+  const unsigned dwell = static_cast<unsigned>(sweep / kHopDwell);
+  if (sweep % kHopDwell < kHopBurst)
+    now.carriers[now.count++] = {kHops[(dwell * 7u + dwell / 3u) % std::size(kHops)], kHopLevel};
+  return now;
+}
+
+void CInstrumentSimulator::AddMovingCarriers(double start, double step) {
+  if (step == 0) return;
+  const SMoving moving = MovingCarriers(sweeps_);
+  for (int k = 0; k < moving.count; ++k) {
+    const SCarrierAt& carrier = moving.carriers[k];
+    // Three resolution bandwidths either side hold all but 1e-15 of a carrier's power.
+    const double reach = 3 * kResolution;
+    double lo = (carrier.frequency - reach - start) / step, hi = (carrier.frequency + reach - start) / step;
+    if (lo > hi) std::swap(lo, hi);
+    const int first = static_cast<int>(std::max(0.0, std::ceil(lo)));
+    const int last = static_cast<int>(std::min(points_ - 1.0, std::floor(hi)));
+    for (int i = first; i <= last; ++i) {
+      const double f = start + i * step;
+      double power = floor_[NextRandom() >> (64 - kTableBits)] + carriers_[static_cast<std::size_t>(i)];
+      for (int n = 0; n < moving.count; ++n) {
+        const SCarrierAt& c = moving.carriers[n];
+        const double d = (f - c.frequency) / kResolution;
+        power += std::pow(10.0, c.level / 10) * std::exp(-0.5 * d * d * 4);
+      }
+      y_[static_cast<std::size_t>(i)] = 10 * std::log10(power);
+    }
+  }
 }
 
 void CInstrumentSimulator::Sweep(bool all) {

@@ -19,6 +19,11 @@
 class CMeasurement;
 class MeasurementInterface;
 
+struct SCarrierAt {
+  double frequency;  // Hz
+  double level;      // dBm
+};
+
 class CInstrumentSimulator {
  public:
   // Makes a channel of the host's diagram area.
@@ -38,6 +43,12 @@ class CInstrumentSimulator {
   // One sweep of every channel that is active or used (all of them with `all`).
   void Sweep(bool all = false);
   int SweepCount() const { return sweeps_; }
+  // The carriers that move, as they are in the given sweep: a slow drift and a hopping burst.
+  struct SMoving {
+    SCarrierAt carriers[2];
+    int count = 0;
+  };
+  static SMoving MovingCarriers(int sweep);
   bool IsMeasured(const CMeasurement* channel) const;
 
  private:
@@ -57,6 +68,8 @@ class CInstrumentSimulator {
   // The grid's filter response and carrier powers, recomputed when the grid changed.
   void PrepareNetwork(double start, double step);
   void PrepareSpectrum(double start, double step);
+  // Adds the moving carriers of this sweep to the spectrum in y_ (only the points near them).
+  void AddMovingCarriers(double start, double step);
   // 64 random bits (xorshift64*).
   std::uint64_t NextRandom();
 

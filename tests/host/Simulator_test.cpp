@@ -79,3 +79,31 @@ TEST(Simulator, MeasuresTheFilterOnlyForChannelsTheDiagramsUse) {
   EXPECT_EQ(seen21.sweeps, 1);
   EXPECT_EQ(seen11.sweeps, 2);
 }
+
+TEST(Simulator, SpectrumCarriersDriftAndHopBetweenSweeps) {
+  Channels channels;
+  CInstrumentSimulator sim([&] { return channels.Create(); }, 1601);
+  CMeasurement* sa = sim.Channel(L"SA");
+  CLastSweep seen;
+  seen.AddMeasurement(sa);
+  sim.OnParameter(sa, L"Using", 1, 0);
+  double drift0 = 0;
+  for (int sweep = 0; sweep <= 100; ++sweep) {
+    sim.Sweep();
+    if (sweep % 50 != 0 && sweep != 20) continue;
+    const CInstrumentSimulator::SMoving moving = CInstrumentSimulator::MovingCarriers(sweep);
+    EXPECT_EQ(moving.count, sweep % 25 < 15 ? 2 : 1) << sweep;  // the burst is off part of each dwell
+    for (int k = 0; k < moving.count; ++k) {
+      // The sweep shows each moving carrier well above the floor where it is now.
+      const double f = moving.carriers[k].frequency;
+      std::size_t nearest = 0;
+      for (std::size_t i = 0; i < seen.x.size(); ++i)
+        if (std::fabs(seen.x[i] - f) < std::fabs(seen.x[nearest] - f)) nearest = i;
+      EXPECT_GT(seen.y[nearest], moving.carriers[k].level - 6) << "sweep " << sweep << " carrier " << k;
+    }
+    if (sweep == 0) drift0 = moving.carriers[0].frequency;
+    if (sweep == 100) {
+      EXPECT_GT(std::fabs(moving.carriers[0].frequency - drift0), 3e7);
+    }
+  }
+}
