@@ -396,6 +396,27 @@ TraceInterface* CDiagram::CreateStaticTrace() {
   return AddStaticTrace();
 }
 
+TraceInterface* CDiagram::CreateStaticTrace(CTrace* spectrum, int level) {
+  auto* memory = static_cast<CTraceStatic*>(CreateStaticTrace());
+  if (memory == nullptr) return nullptr;
+  if (!memory->TakeSweep(spectrum, level)) {
+    DeleteTrace(memory);
+    QuorMessageBox(nullptr, Tr("Этой развёртки больше нет в истории."), Tr("Ошибка создания трассы памяти"),
+                   MB_OK | MB_ICONERROR);
+    return nullptr;
+  }
+  return memory;
+}
+
+TraceInterface* CDiagram::CreateDiagramAndStaticTrace(CTrace* spectrum, int level) {
+  auto* target = control_ != nullptr ? dynamic_cast<CDiagram*>(control_->AddDiagram()) : nullptr;
+  if (target == nullptr) {
+    QuorMessageBox(nullptr, Tr("Все места для диаграмм заняты."), Tr("Ошибка создания диаграммы"), MB_OK | MB_ICONERROR);
+    return nullptr;
+  }
+  return target->CreateStaticTrace(spectrum, level);
+}
+
 int CDiagram::AddMeasurements(const std::vector<MeasurementInterface*>* measurements) {
   if (measurements == nullptr) return 0;
   for (auto& bar : hBars_) bar->SetHidden(true);
@@ -1093,6 +1114,25 @@ CMenuItem* AddCommand(CMenuComponent* menu, const char* caption, std::function<v
 
 }  // namespace
 
+void CDiagram::AddSweepCommands(CPopupMenu* menu) {
+  CTrace* spectrum = nullptr;
+  for (TraceInterface* t : selected_)
+    if (auto* trace = dynamic_cast<CTrace*>(t); spectrum == nullptr && trace != nullptr && trace->IsSpectrum()) spectrum = trace;
+  for (auto& t : traces_)
+    if (spectrum == nullptr && t->IsSpectrum() && t->GetVisible()) spectrum = t.get();
+  if (spectrum == nullptr) return;
+  const TQuorSpectrumSeries* series = spectrum->SpectrumSeries();
+  const int level = series->TimeCursorLevel() >= 0 ? series->TimeCursorLevel()
+                                                    : series->Storage().Storage().GetCompleteCount() - 1;
+  if (level < 0) return;
+  const std::wstring when = L" (" + series->LevelTime(level, true) + L")";
+  CMenuItem* here = AddCommand(menu, "Развёртку в трассу &памяти", [this, spectrum, level] { CreateStaticTrace(spectrum, level); });
+  here->SetCaption(here->GetCaption() + when);
+  CMenuItem* apart = AddCommand(menu, "Развёртку в трассу памяти новой ди&аграммы",
+                                [this, spectrum, level] { CreateDiagramAndStaticTrace(spectrum, level); });
+  apart->SetCaption(apart->GetCaption() + when);
+}
+
 std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
   const std::size_t dot = path.find_last_of(L'.');
   const std::wstring ext = dot == std::wstring::npos ? std::wstring() : ToLowerText(path.substr(dot + 1));
@@ -1183,6 +1223,7 @@ void CDiagram::PrepareMenu(CPopupMenu* menu) {
     AddCommand(menu, "Настройки спектро&граммы...", [this] {
       if (onColorMapSettings) onColorMapSettings(this);
     }, L"", 12);
+    AddSweepCommands(menu);
   }
   AddMenuSeparator(menu);
   AddCommand(menu, "Создать &измерительную трассу", [this] { CreateDataTrace(); }, L"Ctrl+N", 2);

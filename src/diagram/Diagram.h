@@ -175,6 +175,11 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // a new math trace opens its expression dialog.
   TraceInterface* CreateMathTrace();
   TraceInterface* CreateStaticTrace();
+  // A memory trace holding one stored sweep (level, 0 = oldest) of a spectrum trace's
+  // history, drawn as a line: in this diagram, or in a new diagram of the control. A
+  // message and null when there is no room or no such sweep.
+  TraceInterface* CreateStaticTrace(CTrace* spectrum, int level);
+  TraceInterface* CreateDiagramAndStaticTrace(CTrace* spectrum, int level);
   int AddMeasurements(const std::vector<MeasurementInterface*>* measurements);
   unsigned GetDataTraceCount() const;
   // 0, or -1 when either index is out of range.
@@ -370,6 +375,9 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void DropUnusedBars(bool& changed);
   void ApplyAxisScale(CChartAxis& axis, TraceInterface* trace);
   bool Refuse(int code, const char* caption);
+  // The commands that copy a stored sweep (the one under the time cursor, else the newest)
+  // of the spectrum trace into a memory trace.
+  void AddSweepCommands(CPopupMenu* menu);
   // Interaction helpers (DiagramInput.cpp).
   SZoomEntry ZoomEntryOf(CTrace& trace, int mode) const;
   std::vector<CMeasurement*> ChannelMeasurements(const std::wstring& channel, bool activeOnly) const;

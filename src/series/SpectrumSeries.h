@@ -105,6 +105,9 @@ class TQuorSpectrumSeries : public CChartSeries {
   int TimeCursorLevel() const { return cursorLevel_; }
   // The cursor's text: wall-clock time of the sweep and its age against the newest one.
   std::wstring TimeCursorText() const;
+  // A level's time: wall clock with milliseconds, or its age against the newest sweep in
+  // seconds; empty outside the history.
+  std::wstring LevelTime(int level, bool wallClock) const;
 
   // The waterfall's scroll bar in the right strip (empty in the other views). A press on the
   // thumb drags it; a press above or below it pages by the sweeps shown. True when taken.
@@ -126,8 +129,7 @@ class TQuorSpectrumSeries : public CChartSeries {
   // The thumb of the scroll bar: rows [top, bottom) of ScrollRect.
   void ThumbSpan(int& top, int& bottom) const;
   int ScrollMax() const;
-  // Text of a level's time: wall clock (with milliseconds when asked) or age in seconds.
-  std::wstring LevelTime(int level, bool wallClock) const;
+
   void DataWritten(long long completedBefore);
 
   TraceInterface* parent_ = nullptr;

@@ -20,8 +20,7 @@ namespace {
 bool IsSpectrumQuantity(const std::wstring& q) { return q == L"SGram" || q == L"SGramWF" || q == L"SGramHM"; }
 
 // "[date, time]" in the short forms of the operator's locale.
-std::wstring TimeDateNow() {
-  const std::time_t now = std::time(nullptr);
+std::wstring FormatTimeDate(std::time_t now) {
   std::tm local{};
   localtime_r(&now, &local);
   char date[64] = {}, time[64] = {};
@@ -29,6 +28,8 @@ std::wstring TimeDateNow() {
   std::strftime(time, sizeof time, "%X", &local);
   return L"[" + Utf8ToWide(date) + L", " + Utf8ToWide(time) + L"]";
 }
+
+std::wstring TimeDateNow() { return FormatTimeDate(std::time(nullptr)); }
 
 std::wstring JoinValues(const std::vector<double>& values) {
   std::wstring text;
@@ -236,6 +237,35 @@ int CTraceStatic::Load(const std::wstring& fileName, ETraceFileType type) {
   ClearValues();
   Feed(x, y, cols == 3 ? &z : nullptr);
   return 0;
+}
+
+bool CTraceStatic::TakeSweep(CTrace* source, int level) {
+  const TQuorSpectrumSeries* spectrum = source != nullptr ? source->SpectrumSeries() : nullptr;
+  if (spectrum == nullptr) return false;
+  const CStorage& history = spectrum->Storage().Storage();
+  std::vector<double> x, y;
+  int stamp = 0;
+  {
+    std::lock_guard lock(history);
+    if (!history.GetLevel(level, y, stamp) || y.empty()) return false;
+    x.assign(history.StimulusData(), history.StimulusData() + y.size());
+  }
+  source_ = source->GetName();
+  sourceDiagram_ = source->GetDiagram() != nullptr ? source->GetDiagram()->GetName() : std::wstring();
+  fileName_.clear();
+  timeDate_ = FormatTimeDate(static_cast<std::time_t>(history.EpochWallClock() + stamp / 1000.0));
+  BlockUpdate(true);
+  SetMeasurement(source->Measurement());
+  // The history holds levels as shown: the memory trace draws them as a line in dBm.
+  SetSrcQuantity(vtResponse, L"dBm");
+  SetSrcQuantity(vtStimulus, source->GetQuantity(vtStimulus).c_str());
+  SetRefPosition(source->GetRefPosition());
+  SetScale(source->GetScaleRef(), source->GetScaleDiv());
+  BlockUpdate(false);
+  SetStimulusRange(x.front(), x.back());
+  ClearValues();
+  Feed(x, y, nullptr);
+  return true;
 }
 
 void CTraceStatic::TakeNetworkParameter(const STouchstoneData& network, std::size_t row, std::size_t col,

@@ -45,6 +45,10 @@ class CTraceStatic : public CTraceMathSource {
   // file result, LoadFailedLine names the line with bad content (0 when none does).
   int Load(const std::wstring& fileName, ETraceFileType type);
   std::size_t LoadFailedLine() const { return failedLine_; }
+  // One stored sweep (level, 0 = oldest) of a spectrum trace's history, as a line in dBm
+  // with the source's channel and scale; the time date is when that sweep was measured.
+  // False (nothing changed) when the source has no such sweep.
+  bool TakeSweep(CTrace* source, int level);
   // One parameter (row, column: 0-based ports) of a loaded Touchstone network as complex data
   // over frequency, so every display format of the trace works.
   void TakeNetworkParameter(const STouchstoneData& network, std::size_t row, std::size_t col,

@@ -7,7 +7,9 @@
 #include "common/Settings.h"
 #include "common/Text.h"
 #include "core/PluginScan.h"
+#include "series/SpectrumSeries.h"
 #include "support/Capture.h"
+#include "traces/TraceStatic.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -331,4 +333,48 @@ TEST(DiagramControl, PackagesThatFailWhileLoadingDoNotStopTheControl) {
   SetPluginScanSettings(previous);
   EXPECT_TRUE(log.Saw(L"Factory", L"Scanned FilterThrowsAtLoad.so: crashed"));
   EXPECT_TRUE(log.Saw(L"Factory", L"Scanned FilterAbortsAtLoad.so: crashed"));
+}
+
+TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
+  UserInteractionScript ui;
+  auto control = Started(nullptr, 1);
+  CMeasurement* sa = control->CreateMeasurement();
+  sa->SetName(L"SA");
+  sa->SetResponseQuantity(L"dBm");
+  sa->SetStimulusRange(1e6, 4e6, true);
+  sa->SetPointsCount(4);
+  CDiagram* diagram = control->GetDiagram(0);
+  auto* spectrum = static_cast<CTrace*>(diagram->AddDataTrace());
+  ASSERT_NE(spectrum, nullptr);
+  spectrum->SetMeasurement(sa);
+  ASSERT_TRUE(spectrum->SetPlot(plSpectrogram));
+  spectrum->SpectrumSeries()->DrawThread().ThreadStop();
+  double x[] = {1e6, 2e6, 3e6, 4e6};
+  for (int sweep = 0; sweep < 3; ++sweep) {
+    double y[] = {-90.0 + sweep, -50, -20.0 - sweep, -90};
+    sa->AddData(0, 4, x, y, nullptr);
+  }
+  ASSERT_EQ(spectrum->SpectrumSeries()->Storage().Storage().GetCompleteCount(), 3);
+
+  // The middle sweep, as a line in dBm beside the spectrogram.
+  auto* memory = dynamic_cast<CTraceStatic*>(diagram->CreateStaticTrace(spectrum, 1));
+  ASSERT_NE(memory, nullptr);
+  EXPECT_EQ(memory->GetPlot(), plRect);
+  ASSERT_EQ(memory->Count(), 4u);
+  EXPECT_DOUBLE_EQ(memory->Value(vtResponse, 0), -89.0);
+  EXPECT_DOUBLE_EQ(memory->Value(vtResponse, 2), -21.0);
+  EXPECT_DOUBLE_EQ(memory->Value(vtStimulus, 3, true), 4e6);
+  EXPECT_EQ(memory->SourceName(), spectrum->GetName());
+  EXPECT_FALSE(memory->TimeDate().empty());
+
+  // In a diagram of its own; a sweep no longer stored makes nothing and says so.
+  TraceInterface* apart = diagram->CreateDiagramAndStaticTrace(spectrum, 2);
+  ASSERT_EQ(control->GetDiagramCount(), 2u);
+  ASSERT_NE(apart, nullptr);
+  EXPECT_EQ(apart->GetDiagram(), control->GetDiagram(1));
+  EXPECT_DOUBLE_EQ(apart->Value(vtResponse, 0), -88.0);
+  const unsigned traces = diagram->GetTraceCount();
+  EXPECT_EQ(diagram->CreateStaticTrace(spectrum, 3), nullptr);
+  EXPECT_EQ(diagram->GetTraceCount(), traces);
+  ASSERT_EQ(ui->boxes.size(), 1u);
 }
