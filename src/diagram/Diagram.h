@@ -38,6 +38,8 @@ class IDiagramView {
 
 // One step of the zoom undo stack: what every trace showed before the zoom, by trace id.
 // `mode` 2 restores only the response scale, 3 only the stimulus range, others both.
+// A Smith or polar trace has no linear scale to restore: its top and bottom are the plane's
+// values at the band's upper and lower edge, and what comes back is the region it showed.
 struct SZoomEntry {
   std::uint64_t trace = 0;
   double ref = 0;
@@ -48,6 +50,7 @@ struct SZoomEntry {
   double start = 0;  // stimulus range shown, base units
   double stop = 0;
   int mode = 0;
+  SDoubleRect plane{0, 0, 0, 0};  // Smith and polar traces: the region of the plane shown
 };
 struct SZoomStep {
   int mode = 0;
@@ -370,6 +373,11 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   bool Refuse(int code, const char* caption);
   // Interaction helpers (DiagramInput.cpp).
   SZoomEntry ZoomEntryOf(CTrace& trace, int mode) const;
+  // Smith and polar traces of one kind show one region of the plane.
+  void SetPlaneRegion(EPlot plot, const SDoubleRect& region);
+  // The region a Smith or polar trace shows after a zoom over the pixel rows of `band` (and,
+  // in mode 1, its columns); false when the band spans no area of the plane.
+  static bool PlaneZoom(CTrace& trace, int mode, const SRect& band, const SRect& plot, SDoubleRect& region);
   std::vector<CMeasurement*> ChannelMeasurements(const std::wstring& channel, bool activeOnly) const;
   void ApplyStimulus(const std::wstring& channel, double start, double stop, bool tellHost);
   void ShiftStimulus(int x);

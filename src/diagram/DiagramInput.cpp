@@ -22,6 +22,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
 #include "measurements/Measurement.h"
+#include "series/SmithSeries.h"
 
 namespace {
 
@@ -202,7 +203,39 @@ SZoomEntry CDiagram::ZoomEntryOf(CTrace& trace, int mode) const {
     e.stop = trace.GetStimulusStop();
   }
   e.mode = mode;
+  e.plane = trace.GetPolarScale();
   return e;
+}
+
+void CDiagram::SetPlaneRegion(EPlot plot, const SDoubleRect& region) {
+  for (auto& t : traces_)
+    if (t->GetPlot() == plot) t->SetPolarScale(region);
+}
+
+bool CDiagram::PlaneZoom(CTrace& trace, int mode, const SRect& band, const SRect& plot, SDoubleRect& region) {
+  auto* circle = dynamic_cast<TQuorCircleSeries*>(trace.Series());
+  if (circle == nullptr || plot.Height() <= 0) return false;
+  circle->CalcCircleRect();
+  if (circle->CircleRect().radiusY <= 0) return false;
+  region.top = circle->CalcImCoord(band.top);
+  region.bottom = circle->CalcImCoord(band.bottom);
+  if (mode == 1) {
+    region.left = circle->CalcReCoord(band.left);
+    region.right = circle->CalcReCoord(band.right);
+  } else {
+    // A band across the plot: the plane is drawn at one scale on both axes, so the region
+    // takes the plot's proportions, around the real part the chart showed in its middle.
+    const SDoubleRect& shown = circle->GetDisplayRect();
+    const double middle = 0.5 * (shown.left + shown.right);
+    const double half = 0.5 * (region.top - region.bottom) * plot.Width() / plot.Height();
+    region.left = middle - half;
+    region.right = middle + half;
+  }
+  const double pixel = 1.0 / circle->CircleRect().radiusY;
+  const int digits = static_cast<int>(std::floor(std::log10(4 * pixel)));
+  for (double* v : {&region.left, &region.top, &region.right, &region.bottom}) *v = round_to(*v, digits);
+  return std::isfinite(region.left) && std::isfinite(region.right) && region.top > region.bottom &&
+         region.right > region.left;
 }
 
 std::vector<CMeasurement*> CDiagram::ChannelMeasurements(const std::wstring& channel, bool activeOnly) const {
@@ -382,23 +415,53 @@ void CDiagram::ZoomFinish(double, double) {
     const int top = std::min(g.y1, g.y2), bottom = std::max(g.y1, g.y2);
     const int left = std::min(g.x1, g.x2), right = std::max(g.x1, g.x2);
     SZoomStep step{mode, g.before};
-    for (SZoomEntry& e : step.entries) e.mode = mode;
-    // The stimulus: from the first trace of each channel, taken before any scale changes.
+    for (SZoomEntry& e : step.entries) {
+      e.mode = mode;
+      for (auto& t : traces_) {
+        if (t->Id() != e.trace || !t->Kind().circle) continue;
+        // A zoom changes only the region a Smith or polar trace shows, never its stimulus.
+        e.mode = mode == 3 ? -1 : 2;
+        e.top = t->CalcPolarYPos(top);
+        e.bottom = t->CalcPolarYPos(bottom);
+      }
+    }
+    std::erase_if(step.entries, [](const SZoomEntry& e) { return e.mode < 0; });
+    // The stimulus: from the first trace of each channel, taken before any scale changes. A
+    // column of a Smith or polar chart is a real part, no stimulus.
     std::vector<std::pair<std::wstring, std::pair<double, double>>> ranges;
     if (mode == 1 || mode == 3) {
       for (auto& t : traces_) {
-        if (!t->GetVisible() || t->Count() < 2 || t->GetOwnHorizAxis() || t->Measurement() == nullptr) continue;
+        if (!t->GetVisible() || t->Count() < 2 || t->GetOwnHorizAxis() || t->Measurement() == nullptr ||
+            t->Kind().circle)
+          continue;
         const std::wstring channel = Channel(*t);
         if (std::any_of(ranges.begin(), ranges.end(), [&](auto& r) { return r.first == channel; })) continue;
         ranges.push_back({channel, {t->CalcValueXPos(left), t->CalcValueXPos(right)}});
       }
     }
     if (mode == 1 || mode == 2) {
+      // Smith and polar traces: the region under the band, found once for each kind (its
+      // traces share it) and shown once all are known; the scale carries its upper and
+      // lower value.
+      std::vector<std::pair<EPlot, SDoubleRect>> regions;
+      const SRect plot = chart_.PlotRect();
+      const SRect band{left, top, right, bottom};
+      for (auto& t : traces_) {
+        if (!t->GetVisible() || t->Count() < 2 || !t->Kind().circle) continue;
+        auto known = std::find_if(regions.begin(), regions.end(), [&](auto& r) { return r.first == t->GetPlot(); });
+        if (known == regions.end()) {
+          SDoubleRect region;
+          if (!PlaneZoom(*t, mode, band, plot, region)) continue;
+          known = regions.insert(regions.end(), {t->GetPlot(), region});
+        }
+        const double div = 0.1 * (known->second.top - known->second.bottom);
+        t->SetScale(known->second.top - div * (10 - t->GetRefPosition()), div);
+      }
+      for (const auto& [kind, region] : regions) SetPlaneRegion(kind, region);
       for (auto& t : traces_) {
         if (!t->GetVisible() || t->Count() < 2 || !Cartesian(*t)) continue;
         double hi = t->CalcValueYPos(top), lo = t->CalcValueYPos(bottom);
         const CChartAxis* axis = t->Series()->VertAxis();
-        const SRect plot = chart_.PlotRect();
         const double pixel = plot.Height() > 0 ? (axis->Maximum() - axis->Minimum()) / plot.Height() : 0;
         if (pixel > 0) {
           const int digits = static_cast<int>(std::floor(std::log10(4 * pixel)));
@@ -431,6 +494,8 @@ void CDiagram::UnZoom() {
       if (t->Id() == e.trace) trace = t.get();
     if (trace == nullptr) continue;
     if (e.mode != 3 && !trace->IsFixedRef() && Cartesian(*trace)) trace->SetScale(e.ref, e.div);
+    // (no region when the trace was drawn otherwise at the time of the zoom)
+    if (e.mode != 3 && trace->Kind().circle && e.plane.right > e.plane.left) SetPlaneRegion(trace->GetPlot(), e.plane);
     if (e.mode == 2 || trace->Measurement() == nullptr || trace->GetOwnHorizAxis()) continue;
     const std::wstring channel = Channel(*trace);
     if (std::find(done.begin(), done.end(), channel) != done.end()) continue;

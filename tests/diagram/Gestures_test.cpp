@@ -10,6 +10,7 @@
 #include "support/Capture.h"
 #include "support/ControlStub.h"
 #include "support/RecordingCanvas.h"
+#include "series/SmithSeries.h"
 #include "traces/Trace.h"
 
 namespace {
@@ -165,6 +166,76 @@ TEST(Gestures, PartialStepsRestoreOnlyWhatTheyChanged) {
   b.Drag(b.plot.left + 100, b.plot.top + 200, b.plot.left + 300, b.plot.top + 100);
   EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), 2);
   EXPECT_GT(b.channel.GetDisplayStimStart(), 1);
+}
+
+TEST(Gestures, SmithAndPolarZoomShowTheRegionUnderTheBand) {
+  Bench b;
+  double x[101], re[101], im[101];
+  for (int i = 0; i < 101; ++i) {
+    x[i] = 1 + i;
+    re[i] = 0.5 * std::cos(i * 0.06);
+    im[i] = 0.5 * std::sin(i * 0.06);
+  }
+  b.channel.AddData(0, 101, x, re, im);
+  auto* hidden = static_cast<CTrace*>(b.diagram.AddDataTrace());
+  ASSERT_TRUE(b.trace->SetPlot(plSmith));
+  ASSERT_TRUE(hidden->SetPlot(plSmith));
+  hidden->SetVisible(false);
+  b.diagram.SelectTrace(0);
+  const SRect plot = b.diagram.GetChart()->PlotRect();
+  const int cx = (plot.left + plot.right) / 2, cy = (plot.top + plot.bottom) / 2;
+  const auto sent = [&] {
+    return std::count_if(b.control.reports.begin(), b.control.reports.end(),
+                         [](const std::wstring& r) { return r.rfind(L"param", 0) == 0; });
+  };
+  const auto reports = sent();
+
+  // Area zoom: the plane under the band, shared by the kind; the stimulus stays.
+  const double left = b.trace->CalcPolarXPos(cx + 10), right = b.trace->CalcPolarXPos(cx + 110);
+  const double top = b.trace->CalcPolarYPos(cy - 120), bottom = b.trace->CalcPolarYPos(cy - 20);
+  b.Drag(cx + 10, cy - 120, cx + 110, cy - 20);
+  const SDoubleRect zoomed = b.trace->GetPolarScale();
+  EXPECT_NEAR(zoomed.left, left, 0.02);
+  EXPECT_NEAR(zoomed.right, right, 0.02);
+  EXPECT_NEAR(zoomed.top, top, 0.02);
+  EXPECT_NEAR(zoomed.bottom, bottom, 0.02);
+  EXPECT_EQ(hidden->GetPolarScale(), zoomed);
+  EXPECT_NEAR(b.trace->CalcPolarYPos(cy), 0.5 * (top + bottom), 0.02);  // the band fills the plot
+  EXPECT_NEAR(b.trace->GetScaleDiv(), 0.1 * (zoomed.top - zoomed.bottom), 1e-9);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+  EXPECT_EQ(sent(), reports);  // nothing for the host
+  ASSERT_EQ(b.diagram.ZoomSteps().size(), 1u);
+  const SZoomEntry& entry = b.diagram.ZoomSteps()[0].entries[0];
+  EXPECT_EQ(entry.mode, 2);
+  EXPECT_DOUBLE_EQ(entry.top, top);
+  EXPECT_DOUBLE_EQ(entry.bottom, bottom);
+
+  // Undo shows the whole circle again; the scale is no linear scale to give back.
+  const double div = b.trace->GetScaleDiv();
+  b.diagram.UnZoom();
+  EXPECT_TRUE(dynamic_cast<TQuorSmithSeries&>(*b.trace->Series()).Circled());
+  EXPECT_EQ(hidden->GetPolarScale(), SDoubleRect{});
+  EXPECT_DOUBLE_EQ(b.trace->GetScaleDiv(), div);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+
+  // A band across the plot keeps the chart's real part in the middle; a stimulus zoom has
+  // nothing to change; a band off the circle spans no area.
+  b.Drag(cx, cy - 50, cx - 100, cy + 50);
+  const SDoubleRect band = b.trace->GetPolarScale();
+  EXPECT_NEAR(band.left + band.right, 0, 0.02);
+  EXPECT_NEAR(band.top - band.bottom, top - bottom, 0.02);
+  EXPECT_NEAR((band.right - band.left) / (band.top - band.bottom), double(plot.Width()) / plot.Height(), 0.05);
+  b.Drag(cx, cy, cx + 100, cy - 100);
+  EXPECT_EQ(b.diagram.ZoomSteps().size(), 1u);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);
+  b.diagram.UnZoom();
+  b.Drag(plot.left + 1, plot.top + 1, plot.left + 40, plot.top + 40);
+  EXPECT_EQ(b.trace->GetPolarScale(), SDoubleRect{});
+
+  b.trace->SetPlot(plPolar);  // the polar chart zooms the same way
+  b.Drag(cx + 10, cy - 120, cx + 110, cy - 20);
+  EXPECT_NEAR(b.trace->GetPolarScale().top, top, 0.02);
+  EXPECT_EQ(hidden->GetPolarScale(), SDoubleRect{});  // another kind
 }
 
 TEST(Gestures, StripDragsShiftWhileMovingAndStopAtTheLimits) {
