@@ -182,6 +182,9 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   unsigned GetDataTraceCount() const;
   // 0, or -1 when either index is out of range.
   int SwapTraces(unsigned a, unsigned b);
+  // Moves the trace at `from` to position `to`; the traces between shift by one. 0, or -1
+  // when either index is out of range.
+  int MoveTraceTo(unsigned from, unsigned to);
   TColor UniqueTraceColor(int index) const;
   int GetTrcColorOffset() const { return trcColorOffset_; }
   void SetTrcColorOffset(int offset) { trcColorOffset_ = offset; }

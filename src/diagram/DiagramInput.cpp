@@ -636,11 +636,27 @@ bool CDiagram::KeyDown(int key, bool ctrl, bool shift, bool alt) {
       case vkMultiply: AutoScaleAllTraces(); return true;
       default: break;
     }
-    if (selected_.size() == 1 && (key == vkUp || key == vkDown || key == vkHome || key == vkEnd)) {
+    if (selected_.size() == 1 && (key == vkUp || key == vkDown)) {
+      const int from = GetTraceIndex(selected_[0]);
+      const int to = key == vkUp ? from - 1 : from + 1;
+      if (from >= 0 && to >= 0 && to < static_cast<int>(traces_.size())) DropRow(from, to);
+      return true;
+    }
+    // Home and End move the selected trace to the first or last row; Page Up to the top row
+    // shown, or a page further up when it is there already, Page Down likewise downwards
+    // (the list view only: the touch list has no pages).
+    const bool paged = (key == vkPrior || key == vkNext) && !touchMode_;
+    if (selected_.size() == 1 && (key == vkHome || key == vkEnd || paged)) {
       const int from = GetTraceIndex(selected_[0]);
       const int last = static_cast<int>(traces_.size()) - 1;
-      const int to = key == vkUp ? from - 1 : key == vkDown ? from + 1 : key == vkHome ? 0 : last;
-      if (from >= 0 && to >= 0 && to <= last && to != from) DropRow(from, to);
+      const int top = list_->TopItem(), page = std::max(1, list_->VisibleRowCount());
+      const int bottom = std::min(top + page - 1, last);
+      int to = key == vkHome ? 0 : last;
+      if (key == vkPrior) to = from > top ? top : from - page;
+      if (key == vkNext) to = from < bottom ? bottom : from + page;
+      to = std::clamp(to, 0, std::max(last, 0));
+      if (from >= 0 && to != from && MoveTraceTo(static_cast<unsigned>(from), static_cast<unsigned>(to)) == 0)
+        SelectTrace(static_cast<unsigned>(to));
       return true;
     }
   }

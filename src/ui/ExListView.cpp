@@ -241,6 +241,13 @@ int TExListView::FocusedItem() const { return currentItem() != nullptr ? indexOf
 
 bool TExListView::CanFocus() const { return isVisible() && isEnabled(); }
 
+int TExListView::TopItem() const {
+  const QModelIndex top = indexAt(QPoint(1, 1));
+  return top.isValid() ? top.row() : 0;
+}
+
+int TExListView::VisibleRowCount() const { return std::max(1, viewport()->height() / RowHeight()); }
+
 void TExListView::SetFocus() { setFocus(); }
 
 void TExListView::EndUpdate() { viewport()->update(); }

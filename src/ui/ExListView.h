@@ -54,6 +54,8 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   bool IsSelected(int row) const override;
   bool CanFocus() const override;
   int FocusedItem() const override;
+  int TopItem() const override;
+  int VisibleRowCount() const override;
   void DeleteItem(int row) override;
   void SelectAll() override;
   void Serialize(pugi::xml_node element) override;

@@ -6,6 +6,7 @@
 
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
+#include "diagram/TraceListModel.h"
 #include "measurements/Measurement.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
@@ -338,6 +339,55 @@ TEST(Gestures, TracesDropIntoAnotherDiagramUnlessItIsFull) {
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].caption, L"Ошибка перемещения трасс(-ы)");
   EXPECT_EQ(source.GetTraceCount(), 2u);
+}
+
+TEST(Gestures, CtrlKeysMoveTheSelectedTraceByRowAndPage) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  std::vector<TraceInterface*> t;
+  for (int i = 0; i < 8; ++i) t.push_back(diagram.AddStaticTrace());
+  auto& list = dynamic_cast<CTraceListModel&>(*diagram.GetTraceList());
+  list.SetHeight(CTraceListModel::kHeaderHeight + 2 + 3 * CTraceListModel::kRowHeight);
+  list.SetTopItem(2);  // rows 2 … 4 shown
+  ASSERT_EQ(list.VisibleRowCount(), 3);
+  SMarkParams p = diagram.GetMarkers()->Marker(0)->GetParams();
+  p.traceIndex = 6;
+  diagram.GetMarkers()->Marker(0)->SetParams(p);
+  const auto order = [&] {
+    std::vector<int> at;
+    for (TraceInterface* trace : t) at.push_back(diagram.GetTraceIndex(trace));
+    return at;
+  };
+  const auto press = [&](int key, int from) {
+    diagram.SelectTrace(static_cast<unsigned>(from));
+    EXPECT_TRUE(diagram.KeyDown(key, true, false, false));
+    return diagram.GetTraceIndex(diagram.SelectedTrace(0));
+  };
+
+  EXPECT_EQ(press(vkPrior, 6), 2);  // to the top row shown; the others shift down
+  EXPECT_EQ(order(), (std::vector<int>{0, 1, 3, 4, 5, 6, 2, 7}));
+  EXPECT_EQ(diagram.GetTraceList()->GetItemText(2, 0), t[6]->GetName());  // rows follow
+  EXPECT_EQ(diagram.GetMarkers()->Marker(0)->GetParams().traceIndex, 2);   // the marker too
+  EXPECT_EQ(press(vkPrior, 2), 0);  // a page up, stopping at the first row
+  EXPECT_EQ(press(vkNext, 0), 4);   // to the bottom row shown
+  EXPECT_EQ(press(vkNext, 4), 7);   // a page down, stopping at the last row
+  EXPECT_EQ(press(vkHome, 7), 0);
+  EXPECT_EQ(press(vkEnd, 0), 7);
+  EXPECT_EQ(diagram.GetMarkers()->Marker(0)->GetParams().traceIndex, 7);
+  EXPECT_EQ(press(vkUp, 7), 6);
+
+  // Pages belong to the list view; with two traces selected nothing moves.
+  diagram.SetTouchMode(true);
+  diagram.SelectTrace(3);
+  diagram.KeyDown(vkPrior, true, false, false);
+  EXPECT_EQ(diagram.GetTraceIndex(diagram.SelectedTrace(0)), 3);
+  diagram.SetTouchMode(false);
+  const std::vector<int> before = order();
+  diagram.SelectAllTraces();
+  diagram.UpdateSelectedTracesList();
+  diagram.KeyDown(vkHome, true, false, false);
+  EXPECT_EQ(order(), before);
+  EXPECT_EQ(diagram.MoveTraceTo(0, 8), -1);
 }
 
 TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
