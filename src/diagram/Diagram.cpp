@@ -1075,7 +1075,7 @@ void CDiagram::Draw(ICanvas& canvas) {
   }
   canvas.SetClipRect(chart_.Bounds());
   chart_.Draw(canvas);
-  if (markers_ != nullptr && !traces_.empty()) {
+  if (markers_ != nullptr && !traces_.empty() && pictureMarkers_) {
     markers_->Paint(canvas, chart_.PlotRect());
     canvas.SetClipRect(chart_.Bounds());
   }

@@ -298,11 +298,20 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The view submenu of the diagram's menu (axis bindings, captions, stretching, logarithmic
   // axes), added to `view`.
   void PrepareViewMenu(CPopupMenu* menu, CMenuItem* view);
-  // The area's view menu: the view submenu's commands, zoom undo and the picture commands.
+  // The area's view menu: the view submenu's commands, zoom undo, the picture commands and
+  // the options of the pictures they make.
   void PrepareAreaViewMenu(CPopupMenu* menu);
   // Picture commands of the view menu, set by the window that can make pictures.
   std::function<void(CDiagram*)> onSavePicture;
   std::function<void(CDiagram*)> onCopyPicture;
+  // How the picture commands draw (CreateMetafile's colour mode and axis bindings); the
+  // operator's choice for this diagram while it lives.
+  struct SPictureOptions {
+    int colourMode = 0;
+    bool liftAxisBindings = false;
+  };
+  const SPictureOptions& GetPictureOptions() const { return pictureOptions_; }
+  void SetPictureOptions(const SPictureOptions& options) { pictureOptions_ = options; }
 
   // --- drag and drop of traces between diagrams
   // Moves the selected traces of `source` here (unlocked, not spectrum views); refuses with
@@ -316,6 +325,14 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // Draws the diagram at `width` × `height` from the canvas origin (a picture of it); the
   // diagram keeps its place on screen.
   void SnapShot(ICanvas& canvas, int width, int height);
+  // A picture of the diagram, drawn as SnapShot draws it. Colour mode 0 keeps the colours
+  // shown; 1 draws in black and white: the black-and-white theme, every trace in the grey of
+  // its colour. withMarkers: the markers and their read-outs; withBar: the measurement bars
+  // as far as they show; liftAxisBindings: both response axes follow the selection, no
+  // trace bound to either. What the diagram shows on screen (colours, theme, bindings, bars)
+  // is the same afterwards.
+  void CreateMetafile(ICanvas& canvas, int width, int height, int colourMode, bool withMarkers, bool withBar,
+                      bool liftAxisBindings);
 
   // --- trace list (a headless model until a view attaches its own)
   TraceListInterface* GetTraceList() const { return list_; }
@@ -449,5 +466,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   int doubleClickMs_ = 400;
   long long lastStartMs_ = -1000000;
   bool markerTook_ = false;  // the markers took the current press
+  bool pictureMarkers_ = true;  // a picture draws the markers (CreateMetafile)
+  SPictureOptions pictureOptions_;
   CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows
 };

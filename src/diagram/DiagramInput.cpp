@@ -178,6 +178,60 @@ void CDiagram::SnapShot(ICanvas& canvas, int width, int height) {
   view_ = view;
 }
 
+void CDiagram::CreateMetafile(ICanvas& canvas, int width, int height, int colourMode, bool withMarkers,
+                              bool withBar, bool liftAxisBindings) {
+  if (width <= 0 || height <= 0) return;
+  IDiagramView* view = view_;
+  view_ = nullptr;  // none of this is for the screen
+  const SAxisControl left = left_, right = right_;
+  const bool bar = barVisible_;
+  const SColorTheme* theme = theme_;
+  const TColor chartColours[] = {chart_.Color(), chart_.BackWallColor(), chart_.FrameColor(),
+                                 chart_.LeftAxis().GridColor(), chart_.RightAxis().GridColor(),
+                                 chart_.BottomAxis().GridColor()};
+  std::vector<TColor> traceColours;
+  if (liftAxisBindings) {
+    BindAxis(-1);
+    BindAxis(-2);
+    UpdateAxesOnMultiSelect();
+  }
+  if (colourMode == 1) {
+    // The black-and-white theme has no trace palette: each trace keeps its place among the
+    // others as the grey of its colour.
+    for (auto& t : traces_) {
+      traceColours.push_back(t->GetColor());
+      t->SetColor(ColorToGreyscale(t->GetColor()));
+    }
+    SetColorTheme(GetBWTheme());
+    SetColorSet(*GetBWTheme());
+  }
+  if (!withBar && bar) {
+    SetMeasurementBarVisibility(false);
+    UpdateAxesOnMultiSelect();  // the stimulus axis labels itself without the bar
+  }
+  pictureMarkers_ = withMarkers;
+  SnapShot(canvas, width, height);
+  pictureMarkers_ = true;
+
+  if (!withBar && bar) {
+    SetMeasurementBarVisibility(true);
+    UpdateAxesOnMultiSelect();
+  }
+  for (std::size_t i = 0; i < traceColours.size() && i < traces_.size(); ++i) traces_[i]->SetColor(traceColours[i]);
+  if (colourMode == 1) SetColorTheme(theme);
+  if (liftAxisBindings) {
+    if (const int i = GetTraceIndex(left.trace); left.enabled && i >= 0) BindAxis(i);
+    if (const int i = GetTraceIndex(right.trace); right.enabled && i >= 0) BindAxis(30 + i);
+  }
+  chart_.SetColor(chartColours[0]);
+  chart_.SetBackWallColor(chartColours[1]);
+  chart_.SetFrameColor(chartColours[2]);
+  chart_.LeftAxis().SetGridColor(chartColours[3]);
+  chart_.RightAxis().SetGridColor(chartColours[4]);
+  chart_.BottomAxis().SetGridColor(chartColours[5]);
+  view_ = view;
+}
+
 void CDiagram::StretchWindow() {
   if (onStretchRequest) onStretchRequest(this);
   Updated();
@@ -697,6 +751,12 @@ void CDiagram::PrepareAreaViewMenu(CPopupMenu* menu) {
   AddCommand(menu, "&Копировать рисунок", [this] {
     if (onCopyPicture) onCopyPicture(this);
   }, L"Ctrl+Shift+C")->SetEnabled(static_cast<bool>(onCopyPicture));
+  AddCommand(menu, "Рисунок в &чёрно-белом цвете", [this] {
+    pictureOptions_.colourMode = pictureOptions_.colourMode == 1 ? 0 : 1;
+  })->SetChecked(pictureOptions_.colourMode == 1);
+  AddCommand(menu, "Рисунок без привязки осей к &трассам", [this] {
+    pictureOptions_.liftAxisBindings = !pictureOptions_.liftAxisBindings;
+  })->SetChecked(pictureOptions_.liftAxisBindings);
 }
 
 void CDiagram::BuildMenus(CPopupMenu& menu) {

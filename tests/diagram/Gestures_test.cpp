@@ -437,6 +437,67 @@ TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
   EXPECT_TRUE(stretched);
 }
 
+TEST(Gestures, PicturesInBlackAndWhiteWithAxesUnboundLeaveTheScreenAsItWas) {
+  // A canvas that notes, as the picture starts, what the diagram looks like then.
+  struct Probe : CRecordingCanvas {
+    CDiagram* diagram = nullptr;
+    bool started = false, leftBound = false, rightBound = false, barShown = false;
+    void FillRect(const SRect& r) override {
+      if (!started) {
+        started = true;
+        leftBound = diagram->LeftAxisControl().enabled;
+        rightBound = diagram->RightAxisControl().enabled;
+        barShown = diagram->HorizontalBar(0)->IsShowing();
+      }
+      CRecordingCanvas::FillRect(r);
+    }
+  };
+  Bench b(true);
+  b.diagram.SetColorTheme(GetColorTheme(1));  // black background
+  TraceInterface* second = b.diagram.AddDataTrace();
+  b.diagram.BindAxis(0);
+  b.diagram.BindAxis(31);
+  b.diagram.SelectTrace(0);
+  b.diagram.ExecuteShortCut(L"Ctrl+W");  // a marker shows
+  const TColor colour = b.trace->GetColor(), frame = b.diagram.GetChart()->FrameColor();
+  const TColor grid = b.diagram.GetChart()->LeftAxis().GridColor();
+  const auto lines = [](const CRecordingCanvas& c, TColor pen) {
+    return std::count_if(c.ops.begin(), c.ops.end(),
+                         [&](auto& op) { return op.op == CRecordingCanvas::opPolyline && op.pen.color == pen; });
+  };
+
+  Probe bw;
+  bw.diagram = &b.diagram;
+  b.diagram.CreateMetafile(bw, 640, 480, 1, true, false, true);
+  EXPECT_FALSE(bw.leftBound);
+  EXPECT_FALSE(bw.rightBound);
+  EXPECT_FALSE(bw.barShown);
+  ASSERT_FALSE(bw.ops.empty());
+  EXPECT_EQ(bw.ops[0].brush.color, GetBWTheme()->colors[ctsBackground]);
+  EXPECT_GT(lines(bw, ColorToGreyscale(colour)), 0);
+  EXPECT_EQ(lines(bw, colour), 0);
+
+  // Afterwards the screen shows what it showed before.
+  EXPECT_EQ(b.trace->GetColor(), colour);
+  EXPECT_EQ(b.diagram.LeftAxisControl().trace, b.trace);
+  EXPECT_EQ(b.diagram.RightAxisControl().trace, second);
+  EXPECT_EQ(b.diagram.GetChart()->FrameColor(), frame);
+  EXPECT_EQ(b.diagram.GetChart()->LeftAxis().GridColor(), grid);
+  EXPECT_TRUE(b.diagram.HorizontalBar(0)->IsShowing());
+  Probe screen, withMarkers, withoutMarkers;
+  screen.diagram = withMarkers.diagram = withoutMarkers.diagram = &b.diagram;
+  b.diagram.Draw(screen);
+  EXPECT_EQ(screen.ops[0].brush.color, GetColorTheme(1)->colors[ctsBackground]);
+  EXPECT_GT(lines(screen, colour), 0);
+
+  // In the colours shown, with the bar, the bindings and (or not) the markers.
+  b.diagram.CreateMetafile(withMarkers, 640, 480, 0, true, true, false);
+  b.diagram.CreateMetafile(withoutMarkers, 640, 480, 0, false, true, false);
+  EXPECT_TRUE(withMarkers.leftBound && withMarkers.barShown);
+  EXPECT_GT(lines(withMarkers, colour), 0);
+  EXPECT_LT(withoutMarkers.ops.size(), withMarkers.ops.size());
+}
+
 TEST(Gestures, HintsOfAnEmptyDiagramAndCaptionsOfTheBand) {
   CControlStub control;
   CDiagram empty(&control);

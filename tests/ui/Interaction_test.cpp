@@ -117,4 +117,14 @@ TEST(Interaction, PicturesAreWrittenWholeOrNotAtAll) {
   ui->fileAnswers.push_back(Utf8ToWide(dir + "/asked"));
   EXPECT_TRUE(AskAndSaveDiagramPicture(*live.diagram));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/asked.png")));
+
+  // Pictures follow the options of the view menu: black and white on a dark theme.
+  live.area.SetColorTheme(1);
+  EXPECT_EQ(DiagramImage(*live.diagram, 200, 150).pixelColor(1, 1), QColor(Qt::black));
+  CPopupMenu menu;
+  live.diagram->PrepareAreaViewMenu(&menu);
+  ASSERT_NE(menu.Items().Find(L"Рисунок в чёрно-белом цвете"), nullptr);
+  menu.Items().Find(L"Рисунок в чёрно-белом цвете")->Click();
+  EXPECT_EQ(DiagramImage(*live.diagram, 200, 150).pixelColor(1, 1), QColor(Qt::white));
+  EXPECT_EQ(live.area.DiagramWidget(0)->grab().toImage().pixelColor(1, 1), QColor(Qt::black));  // the screen stays
 }
