@@ -314,6 +314,10 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   void SetPictureOptions(const SPictureOptions& options) { pictureOptions_ = options; }
 
   // --- drag and drop of traces between diagrams
+  // A trace's swatch on a measurement bar, pressed and dragged out of the diagram: the view
+  // starts the drag of the selected traces (the pressed one), the drag the trace list starts,
+  // so whatever takes a drop from a list takes this one too.
+  std::function<void(CDiagram*)> onTraceDragOut;
   // Moves the selected traces of `source` here (unlocked, not spectrum views); refuses with
   // the limit's message when this diagram is full. The traces moved.
   unsigned DropTraces(CDiagram* source);
@@ -466,6 +470,7 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   int doubleClickMs_ = 400;
   long long lastStartMs_ = -1000000;
   bool markerTook_ = false;  // the markers took the current press
+  bool swatchPressed_ = false;  // a trace's swatch on a bar: leaving the diagram drags it
   bool pictureMarkers_ = true;  // a picture draws the markers (CreateMetafile)
   SPictureOptions pictureOptions_;
   CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows

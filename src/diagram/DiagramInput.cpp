@@ -97,6 +97,7 @@ SDiagramHit CDiagram::HitTest(int x, int y) const {
 
 bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
   markerTook_ = false;
+  swatchPressed_ = false;
   const SDiagramHit hit = HitTest(x, y);
   if (button != mbLeft) {
     if (hit.place != dpNone) Activated();
@@ -115,6 +116,12 @@ bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
 
 bool CDiagram::MouseMove(int x, int y) {
   if (markerTook_) return markers_ != nullptr && markers_->MouseMove(x, y);
+  if (swatchPressed_) {
+    if (bounds_.Contains(x, y)) return true;
+    swatchPressed_ = false;
+    if (onTraceDragOut) onTraceDragOut(this);
+    return true;
+  }
   if (!gesture_.active) {
     for (std::size_t i = 0; i < hBars_.size(); ++i) {
       for (TExStatusBar* bar : {hBars_[i].get(), vBars_[i].get()})
@@ -134,6 +141,10 @@ bool CDiagram::MouseUp(int x, int y) {
   if (markerTook_) {
     markerTook_ = false;
     return markers_ != nullptr && markers_->MouseUp(x, y);
+  }
+  if (swatchPressed_) {
+    swatchPressed_ = false;
+    return true;
   }
   if (!gesture_.active) return false;
   if (!gesture_.barIndicator.empty()) {
@@ -613,8 +624,10 @@ void CDiagram::DrawZoomBounds(ICanvas& canvas) {
 bool CDiagram::BarMouseDown(const SDiagramHit& hit, int x) {
   Activated();
   if (hit.item.name == L"trace") {
-    if (hit.item.index >= 0 && static_cast<unsigned>(hit.item.index) < traces_.size())
+    if (hit.item.index >= 0 && static_cast<unsigned>(hit.item.index) < traces_.size()) {
       SelectTrace(static_cast<unsigned>(hit.item.index));
+      swatchPressed_ = true;
+    }
     return true;
   }
   if (hit.item.name != L"freq,start" && hit.item.name != L"freq,center" && hit.item.name != L"freq,stop") return true;

@@ -115,7 +115,8 @@ void TExListView::AddItem(int imageIndex) {
   clearSelection();
   auto* row = new CRow;
   row->image = imageIndex;
-  row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+  // Rows drag their traces to another row or diagram.
+  row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled);
   {
     const QSignalBlocker quiet(this);  // the row's first check state is no operator's toggle
     row->setCheckState(0, Qt::Unchecked);

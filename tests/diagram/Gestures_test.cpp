@@ -341,6 +341,56 @@ TEST(Gestures, TracesDropIntoAnotherDiagramUnlessItIsFull) {
   EXPECT_EQ(source.GetTraceCount(), 2u);
 }
 
+TEST(Gestures, ASwatchDraggedOffTheBarDropsItsTraceOnAnotherDiagram) {
+  UserInteractionScript ui;
+  Bench b(true);
+  b.diagram.AddDataTrace();
+  CRecordingCanvas canvas;
+  b.diagram.Draw(canvas);
+  const SRect bar = b.diagram.HorizontalBar(0)->GetBounds();
+  const int y = (bar.top + bar.bottom) / 2;
+  int swatch = -1;  // the second trace's
+  for (int x = bar.left; x < bar.right && swatch < 0; ++x)
+    if (b.diagram.HitTest(x, y).item.name == L"trace" && b.diagram.HitTest(x, y).item.index == 1) swatch = x;
+  ASSERT_GE(swatch, 0);
+  std::vector<CDiagram*> drags;
+  b.diagram.onTraceDragOut = [&](CDiagram* d) { drags.push_back(d); };
+  const auto dragOut = [&] {
+    b.diagram.MouseDown(swatch, y);
+    b.diagram.MouseMove(swatch + 200, y + 100);  // still inside: nothing yet
+    b.diagram.MouseMove(-10, y);
+    b.diagram.MouseMove(-20, y);
+    b.diagram.MouseUp(-20, y);
+  };
+  dragOut();
+  ASSERT_EQ(drags, std::vector<CDiagram*>{&b.diagram});  // once, as the pointer leaves
+  TraceInterface* pressed = b.diagram.Trace(1u);
+  EXPECT_EQ(b.diagram.SelectedTrace(0), pressed);
+  b.diagram.MouseDown(swatch, y);
+  b.diagram.MouseUp(swatch, y);  // pressed and let go inside: no drag
+  EXPECT_EQ(drags.size(), 1u);
+
+  CDiagram target(&b.control);
+  target.AddMeasurement(&b.channel);
+  EXPECT_EQ(target.DropTraces(&b.diagram), 1u);
+  EXPECT_EQ(target.Trace(0u), pressed);
+
+  // Locked traces and spectrum views stay where they are; a full diagram refuses.
+  b.trace->SetLocked(true);
+  b.diagram.SelectTrace(0);
+  EXPECT_EQ(target.DropTraces(&b.diagram), 0u);
+  b.trace->SetLocked(false);
+  b.trace->SetPlot(plWaterfall);
+  EXPECT_EQ(target.DropTraces(&b.diagram), 0u);
+  EXPECT_TRUE(ui->boxes.empty());
+  b.trace->SetPlot(plRect);
+  while (target.GetTraceCount() < CDiagram::kMaxTraces) target.AddStaticTrace();
+  EXPECT_EQ(target.DropTraces(&b.diagram), 0u);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].caption, L"Ошибка перемещения трасс(-ы)");
+  EXPECT_EQ(b.diagram.Trace(0u), b.trace);
+}
+
 TEST(Gestures, CtrlKeysMoveTheSelectedTraceByRowAndPage) {
   CControlStub control;
   CDiagram diagram(&control);
