@@ -311,7 +311,6 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
     bool liftAxisBindings = false;
   };
   const SPictureOptions& GetPictureOptions() const { return pictureOptions_; }
-  void SetPictureOptions(const SPictureOptions& options) { pictureOptions_ = options; }
 
   // --- drag and drop of traces between diagrams
   // A trace's swatch on a measurement bar, pressed and dragged out of the diagram: the view

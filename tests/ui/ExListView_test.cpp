@@ -76,19 +76,6 @@ TEST(ExListView, ColumnsAutoresizeAndRowsFollowTheDiagram) {
   EXPECT_EQ(height, empty + 3 * row);
 }
 
-TEST(ExListView, TellsTheTopRowAndTheRowsOfAPage) {
-  QtTestApp();
-  TExListView view;
-  EXPECT_EQ(view.TopItem(), 0);
-  EXPECT_GE(view.VisibleRowCount(), 1);
-  view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  for (int i = 0; i < 12; ++i) view.AddItem(i);
-  view.show();
-  EXPECT_EQ(view.VisibleRowCount(), TExListView::kMaxAutoRows);  // what autoresize made room for
-  view.scrollToItem(view.topLevelItem(4), QAbstractItemView::PositionAtTop);
-  EXPECT_EQ(view.TopItem(), 4);
-}
-
 TEST(ExListView, GivesAHorizontalScrollBarItsRowWithoutOscillating) {
   QtTestApp();
   TExListView view;

@@ -2,9 +2,9 @@
 // shortcuts before any menu was opened, and pictures of a diagram.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QApplication>
 #include <QDrag>
+#include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -34,24 +34,16 @@ struct AppFirst {
   AppFirst() { QtTestApp(); }
 };
 
-const char* kTwoDiagrams = R"(<layout><diagram_control mode="2">
-  <diagram position="0" name="A"><traces>
-    <trace type="Measuring"><measurement name="S21" channel="1"/></trace>
-    <trace type="Measuring"><measurement name="S11" channel="1"/></trace></traces></diagram>
-  <diagram position="1" name="B"><traces>
-    <trace type="Measuring"><measurement name="S22" channel="1"/></trace></traces></diagram>
-</diagram_control></layout>)";
-
 struct LiveArea : AppFirst {
   TPlotvaneArea area{nullptr, L"", L"/nonexistent"};
   CInstrumentSimulator sim{[this] { return area.CreateMeasurement(); }, 201};
   CDiagram* diagram = nullptr;
-  explicit LiveArea(const char* layout = kLayout) {
+  LiveArea() {
     area.OnSendParameter = [this](MeasurementInterface* m, const wchar_t* name, double value, double extra) {
       sim.OnParameter(m, name, value, extra);
     };
     pugi::xml_document doc;
-    doc.load_string(layout);
+    doc.load_string(kLayout);
     area.Deserialize(doc.child("layout"), "diagram_control");
     area.resize(900, 700);
     area.show();
@@ -130,40 +122,26 @@ TEST(Interaction, PicturesAreWrittenWholeOrNotAtAll) {
   EXPECT_TRUE(AskAndSaveDiagramPicture(*live.diagram));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/asked.png")));
 
-  // Pictures follow the options of the view menu: black and white on a dark theme.
+  // Pictures follow the view menu's option: black and white on a dark theme.
   live.area.SetColorTheme(1);
-  EXPECT_EQ(DiagramImage(*live.diagram, 200, 150).pixelColor(1, 1), QColor(Qt::black));
   CPopupMenu menu;
   live.diagram->PrepareAreaViewMenu(&menu);
-  ASSERT_NE(menu.Items().Find(L"Рисунок в чёрно-белом цвете"), nullptr);
-  menu.Items().Find(L"Рисунок в чёрно-белом цвете")->Click();
+  ASSERT_TRUE(menu.Items().Find(L"Рисунок в чёрно-белом цвете")->Click());
   EXPECT_EQ(DiagramImage(*live.diagram, 200, 150).pixelColor(1, 1), QColor(Qt::white));
-  EXPECT_EQ(live.area.DiagramWidget(0)->grab().toImage().pixelColor(1, 1), QColor(Qt::black));  // the screen stays
 }
 
 TEST(Interaction, ATraceSwatchDraggedOffTheWindowStartsTheListsDrag) {
-  LiveArea live(kTwoDiagrams);
-  CDiagram* source = live.area.Control()->GetDiagram(0);
+  LiveArea live;
   TDiagramWidget* window = live.area.DiagramWidget(0);
-  TExListView* list = live.area.TraceListView(0);
-  const SRect bar = source->HorizontalBar(0)->GetBounds();
-  const int y = (bar.top + bar.bottom) / 2;
-  int swatch = -1;
-  for (int x = bar.left; x < bar.right && swatch < 0; ++x)
-    if (source->HitTest(x, y).item.name == L"trace" && source->HitTest(x, y).item.index == 1) swatch = x;
-  ASSERT_GE(swatch, 0);
-
-  // The drag is the list's own (a QDrag of the list, gone once events run again; the
-  // offscreen platform drops it at once).
-  QTest::mousePress(window, Qt::LeftButton, {}, QPoint(swatch, y));
-  EXPECT_EQ(source->SelectedTrace(0), source->Trace(1u));
-  const QPoint inside(swatch + 5, y + 5), outside(-20, y);
-  for (const QPoint& p : {inside, outside}) {
+  const SRect& bar = live.diagram->HorizontalBar(0)->GetBounds();
+  QPoint swatch(bar.left, (bar.top + bar.bottom) / 2);
+  while (swatch.x() < bar.right && live.diagram->HitTest(swatch.x(), swatch.y()).item.name != L"trace") swatch.rx()++;
+  // The list's own drag: a QDrag of the list, kept until events run again (the offscreen
+  // platform drops it at once, on nothing).
+  QTest::mousePress(window, Qt::LeftButton, {}, swatch);
+  for (const QPoint& p : {swatch + QPoint(5, 5), QPoint(-20, swatch.y())}) {
     QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(window->mapToGlobal(p)), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(window, &move);
-    EXPECT_EQ(list->findChildren<QDrag*>().size(), p == inside ? 0 : 1);
+    EXPECT_EQ(live.area.TraceListView(0)->findChildren<QDrag*>().size(), p.x() < 0 ? 1 : 0);
   }
-  QTest::mouseRelease(window, Qt::LeftButton, {}, outside);
-  EXPECT_EQ(source->GetTraceCount(), 2u);  // dropped nowhere: nothing moved
-  EXPECT_EQ(list->Count(), 2);
 }
