@@ -470,6 +470,22 @@ int CDiagram::SwapTraces(unsigned a, unsigned b) {
   return 0;
 }
 
+int CDiagram::MoveTraceTo(unsigned from, unsigned to) {
+  if (from >= traces_.size() || to >= traces_.size()) return -1;
+  if (from == to) return 0;
+  const auto first = traces_.begin();
+  if (from < to) {
+    std::rotate(first + from, first + from + 1, first + to + 1);
+  } else {
+    std::rotate(first + to, first + from, first + from + 1);
+  }
+  rowInputs_.clear();
+  if (markers_ != nullptr) markers_->MoveTrace(static_cast<int>(from), static_cast<int>(to));
+  for (auto& t : traces_) UpdateTrace(t.get());
+  list_->Refresh();  // the swatches follow their rows
+  return 0;
+}
+
 std::wstring CDiagram::UniqueTraceName(const std::wstring& prefix) {
   for (int n = 1;; ++n) {
     const std::wstring candidate = prefix + std::to_wstring(n);
@@ -1082,7 +1098,7 @@ void CDiagram::Draw(ICanvas& canvas) {
   }
   canvas.SetClipRect(chart_.Bounds());
   chart_.Draw(canvas);
-  if (markers_ != nullptr && !traces_.empty()) {
+  if (markers_ != nullptr && !traces_.empty() && pictureMarkers_) {
     markers_->Paint(canvas, chart_.PlotRect());
     canvas.SetClipRect(chart_.Bounds());
   }

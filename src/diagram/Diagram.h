@@ -38,6 +38,8 @@ class IDiagramView {
 
 // One step of the zoom undo stack: what every trace showed before the zoom, by trace id.
 // `mode` 2 restores only the response scale, 3 only the stimulus range, others both.
+// A Smith or polar trace has no linear scale to restore: its top and bottom are the plane's
+// values at the band's upper and lower edge, and what comes back is the region it showed.
 struct SZoomEntry {
   std::uint64_t trace = 0;
   double ref = 0;
@@ -48,6 +50,7 @@ struct SZoomEntry {
   double start = 0;  // stimulus range shown, base units
   double stop = 0;
   int mode = 0;
+  SDoubleRect plane{0, 0, 0, 0};  // Smith and polar traces: the region of the plane shown
 };
 struct SZoomStep {
   int mode = 0;
@@ -184,6 +187,9 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   unsigned GetDataTraceCount() const;
   // 0, or -1 when either index is out of range.
   int SwapTraces(unsigned a, unsigned b);
+  // Moves the trace at `from` to position `to`; the traces between shift by one. 0, or -1
+  // when either index is out of range.
+  int MoveTraceTo(unsigned from, unsigned to);
   TColor UniqueTraceColor(int index) const;
   int GetTrcColorOffset() const { return trcColorOffset_; }
   void SetTrcColorOffset(int offset) { trcColorOffset_ = offset; }
@@ -299,13 +305,25 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The view submenu of the diagram's menu (axis bindings, captions, stretching, logarithmic
   // axes), added to `view`.
   void PrepareViewMenu(CPopupMenu* menu, CMenuItem* view);
-  // The area's view menu: the view submenu's commands, zoom undo and the picture commands.
+  // The area's view menu: the view submenu's commands, zoom undo, the picture commands and
+  // the options of the pictures they make.
   void PrepareAreaViewMenu(CPopupMenu* menu);
   // Picture commands of the view menu, set by the window that can make pictures.
   std::function<void(CDiagram*)> onSavePicture;
   std::function<void(CDiagram*)> onCopyPicture;
+  // How the picture commands draw (CreateMetafile's colour mode and axis bindings); the
+  // operator's choice for this diagram while it lives.
+  struct SPictureOptions {
+    int colourMode = 0;
+    bool liftAxisBindings = false;
+  };
+  const SPictureOptions& GetPictureOptions() const { return pictureOptions_; }
 
   // --- drag and drop of traces between diagrams
+  // A trace's swatch on a measurement bar, pressed and dragged out of the diagram: the view
+  // starts the drag of the selected traces (the pressed one), the drag the trace list starts,
+  // so whatever takes a drop from a list takes this one too.
+  std::function<void(CDiagram*)> onTraceDragOut;
   // Moves the selected traces of `source` here (unlocked, not spectrum views); refuses with
   // the limit's message when this diagram is full. The traces moved.
   unsigned DropTraces(CDiagram* source);
@@ -317,6 +335,14 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // Draws the diagram at `width` × `height` from the canvas origin (a picture of it); the
   // diagram keeps its place on screen.
   void SnapShot(ICanvas& canvas, int width, int height);
+  // A picture of the diagram, drawn as SnapShot draws it. Colour mode 0 keeps the colours
+  // shown; 1 draws in black and white: the black-and-white theme, every trace in the grey of
+  // its colour. withMarkers: the markers and their read-outs; withBar: the measurement bars
+  // as far as they show; liftAxisBindings: both response axes follow the selection, no
+  // trace bound to either. What the diagram shows on screen (colours, theme, bindings, bars)
+  // is the same afterwards.
+  void CreateMetafile(ICanvas& canvas, int width, int height, int colourMode, bool withMarkers, bool withBar,
+                      bool liftAxisBindings);
 
   // --- trace list (a headless model until a view attaches its own)
   TraceListInterface* GetTraceList() const { return list_; }
@@ -378,8 +404,14 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   // The commands that copy a stored sweep (the one under the time cursor, else the newest)
   // of the spectrum trace into a memory trace.
   void AddSweepCommands(CPopupMenu* menu);
+  TQuorSpectrumSeries* ScrollingSeries();
   // Interaction helpers (DiagramInput.cpp).
   SZoomEntry ZoomEntryOf(CTrace& trace, int mode) const;
+  // Smith and polar traces of one kind show one region of the plane.
+  void SetPlaneRegion(EPlot plot, const SDoubleRect& region);
+  // The region a Smith or polar trace shows after a zoom over the pixel rows of `band` (and,
+  // in mode 1, its columns); false when the band spans no area of the plane.
+  static bool PlaneZoom(CTrace& trace, int mode, const SRect& band, const SRect& plot, SDoubleRect& region);
   std::vector<CMeasurement*> ChannelMeasurements(const std::wstring& channel, bool activeOnly) const;
   void ApplyStimulus(const std::wstring& channel, double start, double stop, bool tellHost);
   void ShiftStimulus(int x);
@@ -449,5 +481,8 @@ class CDiagram : public DiagramInterface, public CMeasurementSubscriber, public 
   long long lastStartMs_ = -1000000;
   bool markerTook_ = false;  // the markers took the current press
   TQuorSpectrumSeries* scrolling_ = nullptr;  // the waterfall whose scroll bar took the press
+  bool swatchPressed_ = false;  // a trace's swatch on a bar: leaving the diagram drags it
+  bool pictureMarkers_ = true;  // a picture draws the markers (CreateMetafile)
+  SPictureOptions pictureOptions_;
   CPopupMenu popup_;  // the menu last shown at the mouse; its items live while it shows
 };

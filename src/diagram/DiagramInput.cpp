@@ -22,6 +22,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
 #include "measurements/Measurement.h"
+#include "series/SmithSeries.h"
 #include "series/SpectrumSeries.h"
 
 namespace {
@@ -98,6 +99,7 @@ SDiagramHit CDiagram::HitTest(int x, int y) const {
 bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
   markerTook_ = false;
   scrolling_ = nullptr;
+  swatchPressed_ = false;
   const SDiagramHit hit = HitTest(x, y);
   if (button == mbLeft && hit.place != dpNone) {
     for (auto& t : traces_) {
@@ -127,8 +129,14 @@ bool CDiagram::MouseDown(int x, int y, EMouseButton button) {
 
 bool CDiagram::MouseMove(int x, int y) {
   if (markerTook_) return markers_ != nullptr && markers_->MouseMove(x, y);
-  if (scrolling_ != nullptr) {
+  if (ScrollingSeries() != nullptr) {
     if (scrolling_->ScrollMouseMove(y)) Updated();
+    return true;
+  }
+  if (swatchPressed_) {
+    if (bounds_.Contains(x, y)) return true;
+    swatchPressed_ = false;
+    if (onTraceDragOut) onTraceDragOut(this);
     return true;
   }
   if (!gesture_.active) {
@@ -158,8 +166,15 @@ void CDiagram::MouseLeave() {
   if (hidden) Updated();
 }
 
+TQuorSpectrumSeries* CDiagram::ScrollingSeries() {
+  // The trace may have gone while the button was down.
+  const bool present = std::any_of(traces_.begin(), traces_.end(), [&](auto& t) { return t->SpectrumSeries() == scrolling_; });
+  if (!present) scrolling_ = nullptr;
+  return scrolling_;
+}
+
 bool CDiagram::MouseUp(int x, int y) {
-  if (scrolling_ != nullptr) {
+  if (ScrollingSeries() != nullptr) {
     scrolling_->ScrollMouseUp();
     scrolling_ = nullptr;
     Updated();
@@ -168,6 +183,10 @@ bool CDiagram::MouseUp(int x, int y) {
   if (markerTook_) {
     markerTook_ = false;
     return markers_ != nullptr && markers_->MouseUp(x, y);
+  }
+  if (swatchPressed_) {
+    swatchPressed_ = false;
+    return true;
   }
   if (!gesture_.active) return false;
   if (!gesture_.barIndicator.empty()) {
@@ -212,6 +231,60 @@ void CDiagram::SnapShot(ICanvas& canvas, int width, int height) {
   view_ = view;
 }
 
+void CDiagram::CreateMetafile(ICanvas& canvas, int width, int height, int colourMode, bool withMarkers,
+                              bool withBar, bool liftAxisBindings) {
+  if (width <= 0 || height <= 0) return;
+  IDiagramView* view = view_;
+  view_ = nullptr;  // none of this is for the screen
+  const SAxisControl left = left_, right = right_;
+  const bool bar = barVisible_;
+  const SColorTheme* theme = theme_;
+  const TColor chartColours[] = {chart_.Color(), chart_.BackWallColor(), chart_.FrameColor(),
+                                 chart_.LeftAxis().GridColor(), chart_.RightAxis().GridColor(),
+                                 chart_.BottomAxis().GridColor()};
+  std::vector<TColor> traceColours;
+  if (liftAxisBindings) {
+    BindAxis(-1);
+    BindAxis(-2);
+    UpdateAxesOnMultiSelect();
+  }
+  if (colourMode == 1) {
+    // The black-and-white theme has no trace palette: each trace keeps its place among the
+    // others as the grey of its colour.
+    for (auto& t : traces_) {
+      traceColours.push_back(t->GetColor());
+      t->SetColor(ColorToGreyscale(t->GetColor()));
+    }
+    SetColorTheme(GetBWTheme());
+    SetColorSet(*GetBWTheme());
+  }
+  if (!withBar && bar) {
+    SetMeasurementBarVisibility(false);
+    UpdateAxesOnMultiSelect();  // the stimulus axis labels itself without the bar
+  }
+  pictureMarkers_ = withMarkers;
+  SnapShot(canvas, width, height);
+  pictureMarkers_ = true;
+
+  if (!withBar && bar) {
+    SetMeasurementBarVisibility(true);
+    UpdateAxesOnMultiSelect();
+  }
+  for (std::size_t i = 0; i < traceColours.size() && i < traces_.size(); ++i) traces_[i]->SetColor(traceColours[i]);
+  if (colourMode == 1) SetColorTheme(theme);
+  if (liftAxisBindings) {
+    if (const int i = GetTraceIndex(left.trace); left.enabled && i >= 0) BindAxis(i);
+    if (const int i = GetTraceIndex(right.trace); right.enabled && i >= 0) BindAxis(30 + i);
+  }
+  chart_.SetColor(chartColours[0]);
+  chart_.SetBackWallColor(chartColours[1]);
+  chart_.SetFrameColor(chartColours[2]);
+  chart_.LeftAxis().SetGridColor(chartColours[3]);
+  chart_.RightAxis().SetGridColor(chartColours[4]);
+  chart_.BottomAxis().SetGridColor(chartColours[5]);
+  view_ = view;
+}
+
 void CDiagram::StretchWindow() {
   if (onStretchRequest) onStretchRequest(this);
   Updated();
@@ -237,7 +310,39 @@ SZoomEntry CDiagram::ZoomEntryOf(CTrace& trace, int mode) const {
     e.stop = trace.GetStimulusStop();
   }
   e.mode = mode;
+  e.plane = trace.GetPolarScale();
   return e;
+}
+
+void CDiagram::SetPlaneRegion(EPlot plot, const SDoubleRect& region) {
+  for (auto& t : traces_)
+    if (t->GetPlot() == plot) t->SetPolarScale(region);
+}
+
+bool CDiagram::PlaneZoom(CTrace& trace, int mode, const SRect& band, const SRect& plot, SDoubleRect& region) {
+  auto* circle = dynamic_cast<TQuorCircleSeries*>(trace.Series());
+  if (circle == nullptr || plot.Height() <= 0) return false;
+  circle->CalcCircleRect();
+  if (circle->CircleRect().radiusY <= 0) return false;
+  region.top = circle->CalcImCoord(band.top);
+  region.bottom = circle->CalcImCoord(band.bottom);
+  if (mode == 1) {
+    region.left = circle->CalcReCoord(band.left);
+    region.right = circle->CalcReCoord(band.right);
+  } else {
+    // A band across the plot: the plane is drawn at one scale on both axes, so the region
+    // takes the plot's proportions, around the real part the chart showed in its middle.
+    const SDoubleRect& shown = circle->GetDisplayRect();
+    const double middle = 0.5 * (shown.left + shown.right);
+    const double half = 0.5 * (region.top - region.bottom) * plot.Width() / plot.Height();
+    region.left = middle - half;
+    region.right = middle + half;
+  }
+  const double pixel = 1.0 / circle->CircleRect().radiusY;
+  const int digits = static_cast<int>(std::floor(std::log10(4 * pixel)));
+  for (double* v : {&region.left, &region.top, &region.right, &region.bottom}) *v = round_to(*v, digits);
+  return std::isfinite(region.left) && std::isfinite(region.right) && region.top > region.bottom &&
+         region.right > region.left;
 }
 
 std::vector<CMeasurement*> CDiagram::ChannelMeasurements(const std::wstring& channel, bool activeOnly) const {
@@ -417,23 +522,53 @@ void CDiagram::ZoomFinish(double, double) {
     const int top = std::min(g.y1, g.y2), bottom = std::max(g.y1, g.y2);
     const int left = std::min(g.x1, g.x2), right = std::max(g.x1, g.x2);
     SZoomStep step{mode, g.before};
-    for (SZoomEntry& e : step.entries) e.mode = mode;
-    // The stimulus: from the first trace of each channel, taken before any scale changes.
+    for (SZoomEntry& e : step.entries) {
+      e.mode = mode;
+      for (auto& t : traces_) {
+        if (t->Id() != e.trace || !t->Kind().circle) continue;
+        // A zoom changes only the region a Smith or polar trace shows, never its stimulus.
+        e.mode = mode == 3 ? -1 : 2;
+        e.top = t->CalcPolarYPos(top);
+        e.bottom = t->CalcPolarYPos(bottom);
+      }
+    }
+    std::erase_if(step.entries, [](const SZoomEntry& e) { return e.mode < 0; });
+    // The stimulus: from the first trace of each channel, taken before any scale changes. A
+    // column of a Smith or polar chart is a real part, no stimulus.
     std::vector<std::pair<std::wstring, std::pair<double, double>>> ranges;
     if (mode == 1 || mode == 3) {
       for (auto& t : traces_) {
-        if (!t->GetVisible() || t->Count() < 2 || t->GetOwnHorizAxis() || t->Measurement() == nullptr) continue;
+        if (!t->GetVisible() || t->Count() < 2 || t->GetOwnHorizAxis() || t->Measurement() == nullptr ||
+            t->Kind().circle)
+          continue;
         const std::wstring channel = Channel(*t);
         if (std::any_of(ranges.begin(), ranges.end(), [&](auto& r) { return r.first == channel; })) continue;
         ranges.push_back({channel, {t->CalcValueXPos(left), t->CalcValueXPos(right)}});
       }
     }
     if (mode == 1 || mode == 2) {
+      // Smith and polar traces: the region under the band, found once for each kind (its
+      // traces share it) and shown once all are known; the scale carries its upper and
+      // lower value.
+      std::vector<std::pair<EPlot, SDoubleRect>> regions;
+      const SRect plot = chart_.PlotRect();
+      const SRect band{left, top, right, bottom};
+      for (auto& t : traces_) {
+        if (!t->GetVisible() || t->Count() < 2 || !t->Kind().circle) continue;
+        auto known = std::find_if(regions.begin(), regions.end(), [&](auto& r) { return r.first == t->GetPlot(); });
+        if (known == regions.end()) {
+          SDoubleRect region;
+          if (!PlaneZoom(*t, mode, band, plot, region)) continue;
+          known = regions.insert(regions.end(), {t->GetPlot(), region});
+        }
+        const double div = 0.1 * (known->second.top - known->second.bottom);
+        t->SetScale(known->second.top - div * (10 - t->GetRefPosition()), div);
+      }
+      for (const auto& [kind, region] : regions) SetPlaneRegion(kind, region);
       for (auto& t : traces_) {
         if (!t->GetVisible() || t->Count() < 2 || !Cartesian(*t)) continue;
         double hi = t->CalcValueYPos(top), lo = t->CalcValueYPos(bottom);
         const CChartAxis* axis = t->Series()->VertAxis();
-        const SRect plot = chart_.PlotRect();
         const double pixel = plot.Height() > 0 ? (axis->Maximum() - axis->Minimum()) / plot.Height() : 0;
         if (pixel > 0) {
           const int digits = static_cast<int>(std::floor(std::log10(4 * pixel)));
@@ -466,6 +601,8 @@ void CDiagram::UnZoom() {
       if (t->Id() == e.trace) trace = t.get();
     if (trace == nullptr) continue;
     if (e.mode != 3 && !trace->IsFixedRef() && Cartesian(*trace)) trace->SetScale(e.ref, e.div);
+    // (no region when the trace was drawn otherwise at the time of the zoom)
+    if (e.mode != 3 && trace->Kind().circle && e.plane.right > e.plane.left) SetPlaneRegion(trace->GetPlot(), e.plane);
     if (e.mode == 2 || trace->Measurement() == nullptr || trace->GetOwnHorizAxis()) continue;
     const std::wstring channel = Channel(*trace);
     if (std::find(done.begin(), done.end(), channel) != done.end()) continue;
@@ -529,8 +666,10 @@ void CDiagram::DrawZoomBounds(ICanvas& canvas) {
 bool CDiagram::BarMouseDown(const SDiagramHit& hit, int x) {
   Activated();
   if (hit.item.name == L"trace") {
-    if (hit.item.index >= 0 && static_cast<unsigned>(hit.item.index) < traces_.size())
+    if (hit.item.index >= 0 && static_cast<unsigned>(hit.item.index) < traces_.size()) {
       SelectTrace(static_cast<unsigned>(hit.item.index));
+      swatchPressed_ = true;
+    }
     return true;
   }
   if (hit.item.name != L"freq,start" && hit.item.name != L"freq,center" && hit.item.name != L"freq,stop") return true;
@@ -606,11 +745,27 @@ bool CDiagram::KeyDown(int key, bool ctrl, bool shift, bool alt) {
       case vkMultiply: AutoScaleAllTraces(); return true;
       default: break;
     }
-    if (selected_.size() == 1 && (key == vkUp || key == vkDown || key == vkHome || key == vkEnd)) {
+    if (selected_.size() == 1 && (key == vkUp || key == vkDown)) {
+      const int from = GetTraceIndex(selected_[0]);
+      const int to = key == vkUp ? from - 1 : from + 1;
+      if (from >= 0 && to >= 0 && to < static_cast<int>(traces_.size())) DropRow(from, to);
+      return true;
+    }
+    // Home and End move the selected trace to the first or last row; Page Up to the top row
+    // shown, or a page further up when it is there already, Page Down likewise downwards
+    // (the list view only: the touch list has no pages).
+    const bool paged = (key == vkPrior || key == vkNext) && !touchMode_;
+    if (selected_.size() == 1 && (key == vkHome || key == vkEnd || paged)) {
       const int from = GetTraceIndex(selected_[0]);
       const int last = static_cast<int>(traces_.size()) - 1;
-      const int to = key == vkUp ? from - 1 : key == vkDown ? from + 1 : key == vkHome ? 0 : last;
-      if (from >= 0 && to >= 0 && to <= last && to != from) DropRow(from, to);
+      const int top = list_->TopItem(), page = std::max(1, list_->VisibleRowCount());
+      const int bottom = std::min(top + page - 1, last);
+      int to = key == vkHome ? 0 : last;
+      if (key == vkPrior) to = from > top ? top : from - page;
+      if (key == vkNext) to = from < bottom ? bottom : from + page;
+      to = std::clamp(to, 0, std::max(last, 0));
+      if (from >= 0 && to != from && MoveTraceTo(static_cast<unsigned>(from), static_cast<unsigned>(to)) == 0)
+        SelectTrace(static_cast<unsigned>(to));
       return true;
     }
   }
@@ -651,6 +806,12 @@ void CDiagram::PrepareAreaViewMenu(CPopupMenu* menu) {
   AddCommand(menu, "&Копировать рисунок", [this] {
     if (onCopyPicture) onCopyPicture(this);
   }, L"Ctrl+Shift+C")->SetEnabled(static_cast<bool>(onCopyPicture));
+  AddCommand(menu, "Рисунок в &чёрно-белом цвете", [this] {
+    pictureOptions_.colourMode = pictureOptions_.colourMode == 1 ? 0 : 1;
+  })->SetChecked(pictureOptions_.colourMode == 1);
+  AddCommand(menu, "Рисунок без привязки осей к &трассам", [this] {
+    pictureOptions_.liftAxisBindings = !pictureOptions_.liftAxisBindings;
+  })->SetChecked(pictureOptions_.liftAxisBindings);
 }
 
 void CDiagram::BuildMenus(CPopupMenu& menu) {

@@ -60,6 +60,12 @@ bool CTraceListModel::VertScrollVisible() const {
   return Count() * kRowHeight > height_ - kHeaderHeight - kFrame;
 }
 
+int CTraceListModel::TopItem() const { return std::clamp(top_, 0, std::max(0, Count() - 1)); }
+
+int CTraceListModel::VisibleRowCount() const {
+  return std::max(1, (height_ - kHeaderHeight - kFrame) / kRowHeight);
+}
+
 bool CTraceListModel::IsSelected(int row) const {
   return Valid(row) && rows_[static_cast<size_t>(row)].selected;
 }

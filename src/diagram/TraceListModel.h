@@ -44,6 +44,8 @@ class CTraceListModel : public TraceListInterface {
   bool IsSelected(int row) const override;
   bool CanFocus() const override { return false; }
   int FocusedItem() const override { return focused_; }
+  int TopItem() const override;
+  int VisibleRowCount() const override;
   void DeleteItem(int row) override;
   void SelectAll() override;
   void Serialize(pugi::xml_node element) override;
@@ -60,6 +62,8 @@ class CTraceListModel : public TraceListInterface {
 
   // The focused row (-1 for none); out of range is ignored.
   void SetFocusedItem(int row);
+  // Scrolls the rows so that `row` is at the top (as far as there are rows).
+  void SetTopItem(int row) { top_ = row; }
 
   // --- geometry
   // The list's height in pixels, header included.
@@ -103,6 +107,7 @@ class CTraceListModel : public TraceListInterface {
   bool autoResize_ = true;
   bool headerVisible_ = true;
   int focused_ = -1;
+  int top_ = 0;
   std::function<void(int, bool)> onSelection_;
   std::wstring hint_;
   int endUpdates_ = 0;

@@ -26,6 +26,10 @@ class TraceListInterface {
   virtual bool CanFocus() const = 0;
   // The row with the keyboard focus, -1 for none.
   virtual int FocusedItem() const = 0;
+  // The row shown at the top (0 for an empty list), and how many rows one page of the list
+  // shows (at least one): what moving a trace by the page goes by.
+  virtual int TopItem() const = 0;
+  virtual int VisibleRowCount() const = 0;
   virtual void DeleteItem(int row) = 0;
   virtual void SelectAll() = 0;
   // Appends the "trace_list" element to the diagram's element.

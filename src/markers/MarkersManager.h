@@ -69,6 +69,11 @@ class CMarkersManager : public IMarkersManager {
   // reference trace and its shown lines by the traces' ids. Traces that went leave the
   // markers unbound.
   void TracesChanged();
+  // A trace moved from row `from` to row `to`, the rows between shifting by one. Markers keep
+  // their traces by id, so the move is taken as any other change of order.
+  void MoveTrace(int from, int to) {
+    if (from != to) TracesChanged();
+  }
   // A trace's name changed: relation expressions that use the old name may follow.
   // A trace may have a new name (its look changed): RenameTrace when it has.
   void TraceLook(TraceInterface* trace);

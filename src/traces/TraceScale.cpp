@@ -316,14 +316,20 @@ double CTrace::CalcValueYPos(int pixel) const {
   return round_to(value, static_cast<int>(std::floor(std::log10(step))));
 }
 
+// The circle rectangle is computed again first: the chart or the region shown may have
+// changed since the last paint.
 double CTrace::CalcPolarXPos(int pixel) const {
-  const auto* circle = dynamic_cast<const TQuorCircleSeries*>(series_.get());
-  return circle != nullptr ? circle->CalcReCoord(pixel) : 0.0;
+  auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get());
+  if (circle == nullptr) return 0.0;
+  circle->CalcCircleRect();
+  return circle->CalcReCoord(pixel);
 }
 
 double CTrace::CalcPolarYPos(int pixel) const {
-  const auto* circle = dynamic_cast<const TQuorCircleSeries*>(series_.get());
-  return circle != nullptr ? circle->CalcImCoord(pixel) : 0.0;
+  auto* circle = dynamic_cast<TQuorCircleSeries*>(series_.get());
+  if (circle == nullptr) return 0.0;
+  circle->CalcCircleRect();
+  return circle->CalcImCoord(pixel);
 }
 
 double CTrace::CalcPosValue(EDataValueType type, double value) const {

@@ -24,9 +24,11 @@ std::wstring Extension(const std::wstring& path) {
   return ToLowerText(path.substr(dot + 1));
 }
 
+// With the colours and axis bindings the operator chose for the diagram's pictures.
 void Draw(CDiagram& diagram, QPainter& painter, int width, int height) {
   QPainterCanvas canvas(painter);
-  diagram.SnapShot(canvas, width, height);
+  const CDiagram::SPictureOptions& options = diagram.GetPictureOptions();
+  diagram.CreateMetafile(canvas, width, height, options.colourMode, true, true, options.liftAxisBindings);
 }
 
 bool Report(const std::wstring& path) {

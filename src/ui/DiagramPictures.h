@@ -1,7 +1,8 @@
 #pragma once
 // Pictures of a diagram: a PNG image, an SVG or PDF vector picture, and an image on the
 // clipboard. The diagram draws itself at the picture's size through the same canvas as on
-// screen, so a picture shows what the window shows.
+// screen, so a picture shows what the window shows, in the colours and with the axis
+// bindings of the diagram's picture options (black and white, axes unbound).
 #include <string>
 
 #include <QImage>

@@ -33,10 +33,14 @@ TDiagramWidget::~TDiagramWidget() { SetDiagram(nullptr); }
 
 void TDiagramWidget::SetDiagram(CDiagram* diagram) {
   if (diagram_ == diagram) return;
-  if (diagram_ != nullptr) diagram_->SetView(nullptr);
+  if (diagram_ != nullptr) {
+    diagram_->SetView(nullptr);
+    diagram_->onTraceDragOut = nullptr;
+  }
   diagram_ = diagram;
   if (diagram_ != nullptr) {
     diagram_->SetView(this);
+    diagram_->onTraceDragOut = [this](CDiagram*) { DragTraces(); };
     diagram_->SetDoubleClickTime(QApplication::doubleClickInterval());
     diagram_->SetBounds({0, 0, width(), height()});
   }
@@ -203,5 +207,13 @@ void TDiagramWidget::dropEvent(QDropEvent* event) {
   CDiagram* source = DraggedFrom(event);
   if (source == nullptr || source == diagram_ || diagram_ == nullptr) return;
   diagram_->DropTraces(source);
-  event->acceptProposedAction();
+  // The diagrams moved the rows themselves; a move reported back would make the source list
+  // remove its selected rows once more.
+  event->setDropAction(Qt::IgnoreAction);
+  event->accept();
+}
+
+void TDiagramWidget::DragTraces() {
+  if (auto* list = dynamic_cast<TExListView*>(diagram_ != nullptr ? diagram_->GetTraceList() : nullptr))
+    list->DragSelection();
 }

@@ -60,6 +60,8 @@ class TDiagramWidget : public QWidget, public IDiagramView {
  private:
   void RenderFrame();
   void FrameDue();
+  // A trace's swatch dragged off the diagram: the diagram's list drags its selection.
+  void DragTraces();
 
   CDiagram* diagram_ = nullptr;
   QImage frame_;

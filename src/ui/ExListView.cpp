@@ -115,7 +115,8 @@ void TExListView::AddItem(int imageIndex) {
   clearSelection();
   auto* row = new CRow;
   row->image = imageIndex;
-  row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+  // Rows drag their traces to another row or diagram.
+  row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled);
   {
     const QSignalBlocker quiet(this);  // the row's first check state is no operator's toggle
     row->setCheckState(0, Qt::Unchecked);
@@ -240,6 +241,13 @@ void TExListView::ClearSelection() { clearSelection(); }
 int TExListView::FocusedItem() const { return currentItem() != nullptr ? indexOfTopLevelItem(currentItem()) : -1; }
 
 bool TExListView::CanFocus() const { return isVisible() && isEnabled(); }
+
+int TExListView::TopItem() const {
+  const QModelIndex top = indexAt(QPoint(1, 1));
+  return top.isValid() ? top.row() : 0;
+}
+
+int TExListView::VisibleRowCount() const { return std::max(1, viewport()->height() / RowHeight()); }
 
 void TExListView::SetFocus() { setFocus(); }
 

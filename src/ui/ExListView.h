@@ -54,6 +54,8 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   bool IsSelected(int row) const override;
   bool CanFocus() const override;
   int FocusedItem() const override;
+  int TopItem() const override;
+  int VisibleRowCount() const override;
   void DeleteItem(int row) override;
   void SelectAll() override;
   void Serialize(pugi::xml_node element) override;
@@ -69,6 +71,9 @@ class TExListView : public QTreeWidget, public TraceListInterface {
   int GetItemImage(int row) const override;
 
   CDiagram* Diagram() const { return diagram_; }
+  // Drags the selected rows as the list itself does when a row is dragged, for a drag begun
+  // elsewhere (a trace's swatch on the diagram's measurement bar); returns when it dropped.
+  void DragSelection() { startDrag(Qt::MoveAction); }
 
   // Called when the operator toggles a row's check box (not when the diagram sets it).
   void SetCheckHandler(std::function<void(int row, bool checked)> handler) { onCheck_ = std::move(handler); }

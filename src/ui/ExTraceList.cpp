@@ -187,6 +187,13 @@ void TExTraceList::OnSelectionChanged(const QItemSelection& selected, const QIte
   for (const QModelIndex& index : selected.indexes()) onSelection_(index.row(), true);
 }
 
+int TExTraceList::TopItem() const {
+  const QModelIndex top = indexAt(QPoint(1, 1));
+  return top.isValid() ? top.row() : 0;
+}
+
+int TExTraceList::VisibleRowCount() const { return std::max(1, viewport()->height() / std::max(1, RowHeight())); }
+
 bool TExTraceList::IsSelected(int row) const {
   const QListWidgetItem* item = this->item(row);
   return item != nullptr && item->isSelected();

@@ -37,6 +37,8 @@ class TExTraceList : public QListWidget, public TraceListInterface {
   bool IsSelected(int row) const override;
   bool CanFocus() const override { return isVisible() && isEnabled(); }
   int FocusedItem() const override { return currentRow(); }
+  int TopItem() const override;
+  int VisibleRowCount() const override;
   void DeleteItem(int row) override;
   void SelectAll() override;
   void Serialize(pugi::xml_node element) override;

@@ -6,6 +6,7 @@
 
 #include "diagram/Diagram.h"
 #include "diagram/ExStatusBar.h"
+#include "diagram/TraceListModel.h"
 #include "measurements/Measurement.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
@@ -59,6 +60,17 @@ struct Bench {
     return mode;
   }
 };
+
+// A column of the diagram's first bar, on its middle row, where the bar shows `name` (for
+// trace `index`); -1 when it shows none. The bar knows its fields from its last paint.
+int BarX(const CDiagram& diagram, const std::wstring& name, int index = -1) {
+  const SRect r = diagram.HorizontalBar(0)->GetBounds();
+  for (int x = r.left; x < r.right; ++x) {
+    const SBarHit hit = diagram.HitTest(x, (r.top + r.bottom) / 2).item;
+    if (hit.name == name && (index < 0 || hit.index == index)) return x;
+  }
+  return -1;
+}
 
 bool Drew(const CRecordingCanvas& canvas, const std::wstring& text, TColor* colour = nullptr) {
   for (const auto& op : canvas.ops) {
@@ -167,6 +179,42 @@ TEST(Gestures, PartialStepsRestoreOnlyWhatTheyChanged) {
   EXPECT_GT(b.channel.GetDisplayStimStart(), 1);
 }
 
+TEST(Gestures, SmithAndPolarZoomShowTheRegionUnderTheBand) {
+  Bench b;
+  double x[101], re[101], im[101];
+  for (int i = 0; i < 101; ++i) x[i] = 1 + i, re[i] = 0.5 * std::cos(i * 0.06), im[i] = 0.5 * std::sin(i * 0.06);
+  b.channel.AddData(0, 101, x, re, im);
+  auto* hidden = static_cast<CTrace*>(b.diagram.AddDataTrace());
+  for (CTrace* t : {b.trace, hidden}) ASSERT_TRUE(t->SetPlot(plSmith));
+  hidden->SetVisible(false);
+  b.diagram.SelectTrace(0);
+  const SRect plot = b.diagram.GetChart()->PlotRect();
+  const int cx = (plot.left + plot.right) / 2, cy = (plot.top + plot.bottom) / 2;
+  const double left = b.trace->CalcPolarXPos(cx + 10), top = b.trace->CalcPolarYPos(cy - 120);
+  b.Drag(cx + 10, cy - 120, cx + 110, cy - 20);
+  const SDoubleRect zoomed = b.trace->GetPolarScale();
+  EXPECT_NEAR(zoomed.left, left, 0.02);
+  EXPECT_NEAR(zoomed.top, top, 0.02);
+  EXPECT_NEAR(zoomed.right - zoomed.left, zoomed.top - zoomed.bottom, 0.02);  // a square band
+  EXPECT_EQ(hidden->GetPolarScale(), zoomed);  // the kind shows one region
+  EXPECT_NEAR(b.trace->GetScaleDiv(), 0.1 * (zoomed.top - zoomed.bottom), 1e-9);
+  EXPECT_DOUBLE_EQ(b.channel.GetDisplayStimStart(), 1);  // a column is no stimulus here
+  ASSERT_EQ(b.diagram.ZoomSteps().size(), 1u);
+  EXPECT_DOUBLE_EQ(b.diagram.ZoomSteps()[0].entries[0].top, top);
+  b.diagram.UnZoom();  // the whole circle again; the scale is no linear one to give back
+  EXPECT_EQ(hidden->GetPolarScale(), SDoubleRect{});
+  EXPECT_NEAR(b.trace->GetScaleDiv(), 0.1 * (zoomed.top - zoomed.bottom), 1e-9);
+
+  // A band across the plot takes the plot's proportions; a band off the circle spans nothing.
+  b.Drag(cx, cy - 50, cx - 100, cy + 50);
+  const SDoubleRect band = b.trace->GetPolarScale();
+  EXPECT_NEAR(band.left + band.right, 0, 0.02);
+  EXPECT_NEAR((band.right - band.left) * plot.Height(), (band.top - band.bottom) * plot.Width(), 0.05 * plot.Width());
+  b.diagram.UnZoom();
+  b.Drag(plot.left + 1, plot.top + 1, plot.left + 40, plot.top + 40);
+  EXPECT_EQ(b.trace->GetPolarScale(), SDoubleRect{});
+}
+
 TEST(Gestures, StripDragsShiftWhileMovingAndStopAtTheLimits) {
   Bench b;
   const int y = b.plot.bottom + 10, x = b.plot.left + b.plot.Width() / 2;
@@ -205,13 +253,7 @@ TEST(Gestures, StimulusFieldsOfTheBarDragTheSweep) {
   b.diagram.Draw(canvas);  // the bar knows its fields from its paint
   TExStatusBar* bar = b.diagram.HorizontalBar(0);
   ASSERT_TRUE(bar != nullptr && bar->IsShowing());
-  const auto find = [&](const std::wstring& name) {
-    const SRect r = bar->GetBounds();
-    for (int x = r.left; x < r.right; ++x)
-      if (b.diagram.HitTest(x, (r.top + r.bottom) / 2).item.name == name) return x;
-    return -1;
-  };
-  const int startX = find(L"freq,start"), centerX = find(L"freq,center");
+  const int startX = BarX(b.diagram, L"freq,start"), centerX = BarX(b.diagram, L"freq,center");
   ASSERT_GE(startX, 0);
   ASSERT_GE(centerX, 0);
   const int y = (bar->GetBounds().top + bar->GetBounds().bottom) / 2;
@@ -269,6 +311,58 @@ TEST(Gestures, TracesDropIntoAnotherDiagramUnlessItIsFull) {
   EXPECT_EQ(source.GetTraceCount(), 2u);
 }
 
+TEST(Gestures, ASwatchDraggedOffTheBarDropsItsTraceOnAnotherDiagram) {
+  Bench b(true);
+  TraceInterface* pressed = b.diagram.AddDataTrace();
+  CRecordingCanvas canvas;
+  b.diagram.Draw(canvas);
+  const SRect& bar = b.diagram.HorizontalBar(0)->GetBounds();
+  const int x = BarX(b.diagram, L"trace", 1), y = (bar.top + bar.bottom) / 2;
+  int drags = 0;
+  b.diagram.onTraceDragOut = [&](CDiagram* d) { drags += d == &b.diagram; };
+  b.diagram.MouseDown(x, y);
+  b.diagram.MouseMove(x + 200, y + 100);  // still inside
+  EXPECT_EQ(drags, 0);
+  for (int far : {-10, -20}) b.diagram.MouseMove(far, y);
+  b.diagram.MouseUp(-20, y);
+  EXPECT_EQ(drags, 1);  // once, as the pointer leaves
+
+  CDiagram target(&b.control);
+  EXPECT_EQ(target.DropTraces(&b.diagram), 1u);
+  EXPECT_EQ(target.Trace(0u), pressed);
+  b.trace->SetLocked(true);  // a locked trace stays
+  b.diagram.SelectTrace(0);
+  EXPECT_EQ(target.DropTraces(&b.diagram), 0u);
+}
+
+TEST(Gestures, CtrlKeysMoveTheSelectedTraceByRowAndPage) {
+  CControlStub control;
+  CDiagram diagram(&control);
+  for (int i = 0; i < 8; ++i) diagram.AddStaticTrace();
+  TraceInterface *moving = diagram.Trace(6u), *first = diagram.Trace(0u);
+  auto& list = dynamic_cast<CTraceListModel&>(*diagram.GetTraceList());
+  list.SetHeight(CTraceListModel::kHeaderHeight + 2 + 3 * CTraceListModel::kRowHeight);
+  list.SetTopItem(2);  // rows 2 … 4 shown
+  SMarkParams p = diagram.GetMarkers()->Marker(0)->GetParams();
+  p.traceIndex = 6;
+  diagram.GetMarkers()->Marker(0)->SetParams(p);
+  diagram.SelectTrace(6);
+  const auto press = [&](int key) {
+    diagram.KeyDown(key, true, false, false);
+    return diagram.GetTraceIndex(moving);
+  };
+  EXPECT_EQ(press(vkPrior), 2);  // to the top row shown
+  EXPECT_EQ(diagram.GetTraceList()->GetItemText(2, 0), moving->GetName());
+  EXPECT_EQ(diagram.GetMarkers()->Marker(0)->GetParams().traceIndex, 2);
+  EXPECT_EQ(press(vkPrior), 0);                // a page up, no further than the first row
+  EXPECT_EQ(diagram.GetTraceIndex(first), 1);  // moved, not exchanged
+  EXPECT_EQ(press(vkNext), 4);                 // to the bottom row shown
+  EXPECT_EQ(press(vkNext), 7);                 // a page down, no further than the last row
+  EXPECT_EQ(press(vkHome), 0);
+  diagram.SetTouchMode(true);  // the touch list has no pages
+  EXPECT_EQ(press(vkNext), 0);
+}
+
 TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
   Bench b;
   CPopupMenu menu;
@@ -314,6 +408,41 @@ TEST(Gestures, MenusFollowTheStateAndShortcutsNeedNoOpenMenu) {
   b.diagram.onStretchRequest = [&](CDiagram*) { stretched = true; };
   EXPECT_TRUE(b.diagram.KeyDown(vkF11, false, false, false));
   EXPECT_TRUE(stretched);
+}
+
+TEST(Gestures, PicturesInBlackAndWhiteWithAxesUnboundLeaveTheScreenAsItWas) {
+  struct Probe : CRecordingCanvas {  // notes the bindings and the bar as the picture starts
+    CDiagram* diagram = nullptr;
+    std::vector<bool> state;
+    void FillRect(const SRect& r) override {
+      if (state.empty()) state = {diagram->LeftAxisControl().enabled, diagram->HorizontalBar(0)->IsShowing()};
+      CRecordingCanvas::FillRect(r);
+    }
+  };
+  const auto lines = [](const CRecordingCanvas& c, TColor pen) {
+    return std::count_if(c.ops.begin(), c.ops.end(),
+                         [&](auto& op) { return op.op == CRecordingCanvas::opPolyline && op.pen.color == pen; });
+  };
+  Bench b(true);
+  b.diagram.SetColorTheme(GetColorTheme(1));  // black background
+  b.diagram.BindAxis(0);
+  b.diagram.ExecuteShortCut(L"Ctrl+W");  // a marker shows
+  const TColor colour = b.trace->GetColor();
+  Probe bw, shown, bare;
+  bw.diagram = shown.diagram = bare.diagram = &b.diagram;
+  b.diagram.CreateMetafile(bw, 640, 480, 1, true, false, true);
+  EXPECT_EQ(bw.state, (std::vector<bool>{false, false}));
+  EXPECT_EQ(bw.ops[0].brush.color, GetBWTheme()->colors[ctsBackground]);
+  EXPECT_GT(lines(bw, ColorToGreyscale(colour)), 0);
+  EXPECT_EQ(lines(bw, colour), 0);
+  // Afterwards the diagram is as it was: colours, theme, binding, bar.
+  EXPECT_EQ(b.diagram.LeftAxisControl().trace, b.trace);
+  b.diagram.CreateMetafile(shown, 640, 480, 0, true, true, false);
+  b.diagram.CreateMetafile(bare, 640, 480, 0, false, true, false);
+  EXPECT_EQ(shown.state, (std::vector<bool>{true, true}));
+  EXPECT_EQ(shown.ops[0].brush.color, GetColorTheme(1)->colors[ctsBackground]);
+  EXPECT_GT(lines(shown, colour), 0);
+  EXPECT_LT(bare.ops.size(), shown.ops.size());  // without the markers
 }
 
 TEST(Gestures, HintsOfAnEmptyDiagramAndCaptionsOfTheBand) {

@@ -2,8 +2,11 @@
 // shortcuts before any menu was opened, and pictures of a diagram.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDrag>
 #include <QFile>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "Simulator.h"
@@ -16,6 +19,7 @@
 #include "traces/Trace.h"
 #include "ui/DiagramPictures.h"
 #include "ui/DiagramWidget.h"
+#include "ui/ExListView.h"
 #include "ui/PlotvaneArea.h"
 #include "ui/QtTestApp.h"
 
@@ -117,4 +121,27 @@ TEST(Interaction, PicturesAreWrittenWholeOrNotAtAll) {
   ui->fileAnswers.push_back(Utf8ToWide(dir + "/asked"));
   EXPECT_TRUE(AskAndSaveDiagramPicture(*live.diagram));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/asked.png")));
+
+  // Pictures follow the view menu's option: black and white on a dark theme.
+  live.area.SetColorTheme(1);
+  CPopupMenu menu;
+  live.diagram->PrepareAreaViewMenu(&menu);
+  ASSERT_TRUE(menu.Items().Find(L"Рисунок в чёрно-белом цвете")->Click());
+  EXPECT_EQ(DiagramImage(*live.diagram, 200, 150).pixelColor(1, 1), QColor(Qt::white));
+}
+
+TEST(Interaction, ATraceSwatchDraggedOffTheWindowStartsTheListsDrag) {
+  LiveArea live;
+  TDiagramWidget* window = live.area.DiagramWidget(0);
+  const SRect& bar = live.diagram->HorizontalBar(0)->GetBounds();
+  QPoint swatch(bar.left, (bar.top + bar.bottom) / 2);
+  while (swatch.x() < bar.right && live.diagram->HitTest(swatch.x(), swatch.y()).item.name != L"trace") swatch.rx()++;
+  // The list's own drag: a QDrag of the list, kept until events run again (the offscreen
+  // platform drops it at once, on nothing).
+  QTest::mousePress(window, Qt::LeftButton, {}, swatch);
+  for (const QPoint& p : {swatch + QPoint(5, 5), QPoint(-20, swatch.y())}) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(window->mapToGlobal(p)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(window, &move);
+    EXPECT_EQ(live.area.TraceListView(0)->findChildren<QDrag*>().size(), p.x() < 0 ? 1 : 0);
+  }
 }
