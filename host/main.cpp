@@ -5,10 +5,13 @@
 // user's session bus under the name org.plotvane.Demo.Pid<process id>, or the one given.
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDir>
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -18,6 +21,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -253,13 +257,41 @@ void OffscreenMessages(QtMsgType type, const QMessageLogContext& context, const 
   if (g_qtHandler != nullptr) g_qtHandler(type, context, message);
 }
 
-// The default layout: the one installed with the demo (share/plotvane/layouts), else the one
-// beside it in the build tree; the latter's path when neither exists.
-QString DefaultLayoutFile() {
+// The layouts that come with the demo: installed (share/plotvane/layouts), else beside the
+// program in the build tree.
+QString LayoutDir() {
   const QString dir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate : {dir + "/" PLOTVANE_BIN_TO_DATA "/layouts/default.xml", dir + "/layouts/default.xml"})
-    if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
-  return dir + "/layouts/default.xml";
+  for (const QString& candidate : {dir + "/" PLOTVANE_BIN_TO_DATA "/layouts", dir + "/layouts"})
+    if (QFileInfo::exists(candidate + "/default.xml")) return QFileInfo(candidate).canonicalFilePath();
+  return dir + "/layouts";
+}
+
+QString DefaultLayoutFile() { return LayoutDir() + "/default.xml"; }
+
+// What the layouts menu calls a layout that comes with the demo.
+QString LayoutCaption(const QFileInfo& file) {
+  if (file.baseName() == "default") return QString::fromStdWString(Tr("Стандартная"));
+  if (file.baseName() == "spectrogram") return QString::fromStdWString(Tr("Спектрограмма, водопад и тепловая карта"));
+  return file.baseName();
+}
+
+// Loads a layout file into the area; a file that cannot be read changes nothing and is
+// reported (on the terminal offscreen, else in a box).
+bool LoadLayout(TPlotvaneArea* area, QWidget* window, const QString& file, bool offscreen) {
+  CXMLDocument layout;
+  const SXmlResult opened = layout.Open(file.toStdWString());
+  if (!opened) {
+    const QString text = QString::fromStdWString(Tr("Не удалось загрузить раскладку %0:\n%1"))
+                             .replace("%0", file)
+                             .replace("%1", QString::fromStdWString(opened.description));
+    if (offscreen)
+      std::fprintf(stderr, "%s\n", text.toStdString().c_str());
+    else
+      QMessageBox::warning(window, QString::fromStdWString(Tr("Раскладка")), text);
+    return false;
+  }
+  area->Deserialize(layout.Doc().document_element(), "");
+  return true;
 }
 
 }  // namespace
@@ -390,29 +422,36 @@ int main(int argc, char** argv) {
     if (CDiagram* diagram = area->Control()->GetDiagram(static_cast<unsigned>(std::max(active, 0))))
       area->Control()->OpenColorMapControl(diagram);
   });
+  // The layouts that come with the demo, and any other layout file.
+  auto* layouts = new QMenu(&window);
+  for (const QFileInfo& file : QDir(LayoutDir()).entryInfoList({"*.xml"}, QDir::Files, QDir::Name)) {
+    QObject::connect(layouts->addAction(LayoutCaption(file)), &QAction::triggered, area,
+                     [area, &window, path = file.filePath()] { LoadLayout(area, &window, path, false); });
+  }
+  layouts->addSeparator();
+  QObject::connect(layouts->addAction(QString::fromStdWString(Tr("Открыть раскладку..."))), &QAction::triggered, area,
+                   [area, &window] {
+                     const QString path = QFileDialog::getOpenFileName(&window, QString::fromStdWString(Tr("Раскладка")),
+                                                                       LayoutDir(), QString::fromStdWString(Tr("Раскладки (*.xml)")));
+                     if (!path.isEmpty()) LoadLayout(area, &window, path, false);
+                   });
+  QAction* layoutAction = bar->addAction(QString::fromStdWString(Tr("Раскладка")));
+  layoutAction->setMenu(layouts);
+  if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(layoutAction)))
+    button->setPopupMode(QToolButton::InstantPopup);
   QAction* showPages = dock->toggleViewAction();
   showPages->setIcon(images.Icon(iiProperties));
   bar->addAction(showPages);
 
   // The layout: the file asked for, else the default one, else the built-in one.
-  CXMLDocument layout;
   const bool layoutAsked = !options.layout.empty();
   const QString layoutFile = layoutAsked ? QString::fromStdString(options.layout) : DefaultLayoutFile();
-  const SXmlResult opened = layout.Open(layoutFile.toStdWString());
-  if (!opened) {
-    const QString text = QString::fromStdWString(Tr("Не удалось загрузить раскладку %0:\n%1"))
-                             .replace("%0", layoutFile)
-                             .replace("%1", QString::fromStdWString(opened.description));
-    if (offscreen || !layoutAsked) {
-      std::fprintf(stderr, "%s\n", text.toStdString().c_str());
-    } else {
-      QMessageBox::warning(&window, QString::fromStdWString(Tr("Раскладка")), text);
-    }
-    layout.Close();
-    BuildDefaultLayout(layout.Doc().append_child("layout"));
-  }
   window.show();
-  area->Deserialize(layout.Doc().document_element(), "");
+  if (!LoadLayout(area, &window, layoutFile, offscreen || !layoutAsked)) {
+    CXMLDocument builtIn;
+    BuildDefaultLayout(builtIn.Doc().append_child("layout"));
+    area->Deserialize(builtIn.Doc().document_element(), "");
+  }
 
   int sweep = 0;
   const auto tick = [&] {

@@ -677,9 +677,10 @@ void CDiagram::ApplyAxisScale(CChartAxis& axis, TraceInterface* trace) {
   // Every division line passes through the reference level, so after any scaling the
   // reference lies on the grid and both ends of the scale carry a line and a label.
   axis.SetGridOrigin(t != nullptr ? t->GetScaleRef() : NAN);
-  axis.SetTitle(GetUnitsString(trace->GetQuantity(vtResponse)));
   // Rows of a spectrogram or waterfall are sweeps, not levels: the series labels its time.
-  axis.SetLabelsVisible(plot != plSpectrogram && plot != plWaterfall);
+  const bool levels = plot != plSpectrogram && plot != plWaterfall;
+  axis.SetTitle(levels ? GetUnitsString(trace->GetQuantity(vtResponse)) : std::wstring());
+  axis.SetLabelsVisible(levels);
 }
 
 void CDiagram::UpdateAxes(EAxesUpdate which, TraceInterface* trace) {
