@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include "chart/ChartAxis.h"
 #include "chart/Series.h"
@@ -17,6 +18,7 @@
 #include "diagram/TraceListModel.h"
 #include "filters/Filter.h"
 #include "measurements/Measurement.h"
+#include "series/SpectrumSeries.h"
 #include "traces/TraceData.h"
 #include "traces/TraceMath.h"
 #include "traces/TraceStatic.h"
@@ -1157,7 +1159,12 @@ std::vector<TraceInterface*> CDiagram::LoadTraceFile(const std::wstring& path) {
   if (network) return LoadNetworkFile(path);
   auto* memory = static_cast<CTraceStatic*>(CreateStaticTrace());
   if (memory == nullptr) return {};
-  const int result = memory->Load(path, ext == L"trc" ? tftTrc : tftTable);
+  // A saved sweep history says so on its first line.
+  std::string first;
+  std::ifstream in(WideToUtf8(path));
+  std::getline(in, first);
+  const ETraceFileType type = first.starts_with(kSpectrumFileTitle) ? tftSpectrum : ext == L"trc" ? tftTrc : tftTable;
+  const int result = memory->Load(path, type);
   if (result != 0) {
     if (result > 0) {  // the table itself could not be read; the refusals told the operator already
       std::wstring text = memory->LoadFailedLine() > 0 ? Tr("Файл трассы %0 не прочитан: строка %1 не является строкой таблицы чисел.")

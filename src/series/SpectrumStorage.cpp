@@ -10,6 +10,7 @@
 
 #include "common/Assert.h"
 #include "common/Matrix.h"
+#include "common/Text.h"
 #include "common/Units.h"
 
 namespace {
@@ -318,7 +319,7 @@ bool CSpectrumStorage::SaveDataToFile(const wchar_t* fileName) const {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  std::wstring header = L"# Quor, spectral data\n";
+  std::wstring header = Utf8ToWide(kSpectrumFileTitle) + L"\n";
   header += L"# " + SingleLine(traceName_) + L"\n";
   header += L"# " + DateToStr(local) + L"\n";
   header += L"# " + TimeToStr(local) + L"\n";

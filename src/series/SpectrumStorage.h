@@ -23,6 +23,9 @@
 
 class CDoubleMatrix;
 
+// The first line of a saved sweep history: how a trace file tells it holds one.
+inline constexpr const char* kSpectrumFileTitle = "# Quor, spectral data";
+
 // One stored sweep: width response values (NaN where no value came) and the time it began
 // (milliseconds since the storage was made).
 class CLevel {

@@ -197,6 +197,7 @@ int CTraceStatic::Load(const std::wstring& fileName, ETraceFileType type) {
   const EMatrixResult read = LoadCustomMatrixFromFile(fileName, matrix, 0, nullptr, &failedLine_);
   if (read != mrOk) return read;
   if (type == tftSpectrum) {
+    if (!Kind().spectrum) SetPlot(plWaterfall);
     SetSrcQuantity(vtResponse, L"SGramWF");
     if (CMeasurement* m = Measurement()) CallbackChanged(m, mpResponseQuantity);
     SetQuantity(vtResponse, L"SGramWF");

@@ -377,4 +377,15 @@ TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
   EXPECT_EQ(diagram->CreateStaticTrace(spectrum, 3), nullptr);
   EXPECT_EQ(diagram->GetTraceCount(), traces);
   ASSERT_EQ(ui->boxes.size(), 1u);
+
+  // The whole history saved as a trace file comes back as a memory trace with that history.
+  const std::filesystem::path dir = FreshDir("sweep_history");
+  const std::wstring file = (dir / "sa.trs").wstring();
+  ASSERT_TRUE(spectrum->SaveDataToFile(file.c_str()));
+  const std::vector<TraceInterface*> loaded = diagram->LoadTraceFile(file);
+  ASSERT_EQ(loaded.size(), 1u);
+  const TQuorSpectrumSeries* history = static_cast<CTrace*>(loaded[0])->SpectrumSeries();
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->Storage().GetLevelCount(), 3);
+  EXPECT_EQ(ui->boxes.size(), 1u);
 }

@@ -11,6 +11,7 @@
 #include "diagram/ExStatusBar.h"
 #include "diagram/TraceListModel.h"
 #include "measurements/Measurement.h"
+#include "series/SpectrumSeries.h"
 #include "support/Capture.h"
 #include "support/ControlStub.h"
 #include "support/RecordingCanvas.h"
@@ -93,6 +94,34 @@ TEST(TranslationWalk, NoRussianLeftInEnglish) {
   }
   for (unsigned i = 0; i < diagram.GetTraceCount(); ++i)
     for (int c = 1; c < TraceListInterface::kColumns; ++c) texts.push_back(diagram.GetTraceList()->GetItemText(static_cast<int>(i), c));
+
+  // A spectrogram and a waterfall: time labels, the time cursor, the sweep commands.
+  CDiagram spectra(&control);
+  spectra.SetBounds({0, 0, 800, 600});
+  CMeasurement sa;
+  sa.SetResponseQuantity(L"dBm");
+  sa.SetStimulusRange(1e6, 2e6, true);
+  sa.SetPointsCount(3);
+  spectra.AddMeasurement(&sa);
+  auto* spectrum = static_cast<CTrace*>(spectra.AddDataTrace());
+  spectra.SelectTrace(0);
+  for (EPlot plot : {plSpectrogram, plWaterfall}) {
+    spectrum->SetPlot(plot);
+    TQuorSpectrumSeries* series = spectrum->SpectrumSeries();
+    series->DrawThread().ThreadStop();
+    for (int k = 0; k < 3; ++k) sa.AddData(0, 3, x, y, nullptr);
+    Drawn(spectra, texts);  // sizes the image
+    series->DrawThread().RenderOnce();
+    const SRect plotRect = spectra.GetChart()->PlotRect();
+    series->SetTimeCursor(plotRect.bottom - 1);
+    series->SetTimeCursor(plotRect.top);
+    texts.push_back(series->TimeCursorText());
+    Drawn(spectra, texts);
+    CPopupMenu sweepMenu;
+    spectra.PrepareMenu(&sweepMenu);
+    Walk(sweepMenu.Items(), texts);
+  }
+  spectra.CreateStaticTrace(spectrum, 1000);
 
   // Refused commands.
   while (other.GetTraceCount() < CDiagram::kMaxTraces) other.AddStaticTrace();
