@@ -348,7 +348,6 @@ TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
   ASSERT_NE(spectrum, nullptr);
   spectrum->SetMeasurement(sa);
   ASSERT_TRUE(spectrum->SetPlot(plSpectrogram));
-  spectrum->SpectrumSeries()->DrawThread().ThreadStop();
   double x[] = {1e6, 2e6, 3e6, 4e6};
   for (int sweep = 0; sweep < 3; ++sweep) {
     double y[] = {-90.0 + sweep, -50, -20.0 - sweep, -90};

@@ -108,9 +108,9 @@ TEST(TranslationWalk, NoRussianLeftInEnglish) {
   for (EPlot plot : {plSpectrogram, plWaterfall}) {
     spectrum->SetPlot(plot);
     TQuorSpectrumSeries* series = spectrum->SpectrumSeries();
-    series->DrawThread().ThreadStop();
     for (int k = 0; k < 3; ++k) sa.AddData(0, 3, x, y, nullptr);
     Drawn(spectra, texts);  // sizes the image
+    series->DrawThread().ThreadStop();  // and renders here instead
     series->DrawThread().RenderOnce();
     const SRect plotRect = spectra.GetChart()->PlotRect();
     series->SetTimeCursor(plotRect.bottom - 1);
