@@ -539,6 +539,10 @@ CDiagramControl::ColorMapEditor CDiagramControl::SetColorMapEditor(ColorMapEdito
 
 void CDiagramControl::SetColorMapSettings(const SColorMapSettings& settings) {
   colorMapSettings_ = settings;
+  ShowColorMap(settings);
+}
+
+void CDiagramControl::ShowColorMap(const SColorMapSettings& settings) {
   for (auto& diagram : diagrams_)
     for (unsigned t = 0; t < diagram->GetTraceCount(); ++t)
       if (TQuorSpectrumSeries* spectrum = diagram->Trace(t)->SpectrumSeries()) spectrum->SetColorMapSettings(settings);
@@ -551,7 +555,7 @@ bool CDiagramControl::OpenColorMapControl(CDiagram* diagram) {
     series = diagram->Trace(t)->SpectrumSeries();
   if (series == nullptr) return false;
   SColorMapSettings edited = colorMapSettings_;
-  const bool ok = ColorMapEditorSlot()(series, edited);
+  const bool ok = ColorMapEditorSlot()(series, edited, [this](const SColorMapSettings& s) { ShowColorMap(s); });
   // Whatever the dialog previewed, the series end with the record's settings.
   SetColorMapSettings(ok ? edited : colorMapSettings_);
   return ok;

@@ -179,8 +179,10 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
   // series; OK applies the edited record. False when there is no such series, no editor, or
   // the dialog was cancelled (the record stays as it was).
   bool OpenColorMapControl(CDiagram* diagram);
-  // The dialog: edits the record for the series (which it may preview on), true on OK.
-  using ColorMapEditor = std::function<bool(TQuorSpectrumSeries*, SColorMapSettings&)>;
+  // The dialog: edits the record for the series, showing every edit at once on all spectrum
+  // views through `preview`; true on OK.
+  using ColorMapPreview = std::function<void(const SColorMapSettings&)>;
+  using ColorMapEditor = std::function<bool(TQuorSpectrumSeries*, SColorMapSettings&, const ColorMapPreview&)>;
   static ColorMapEditor SetColorMapEditor(ColorMapEditor editor);
   // Paints every visible diagram and the information panel in their bounds.
   void Draw(ICanvas& canvas);
@@ -198,6 +200,8 @@ class CDiagramControl : public DiagramControlInterface, public IInfoPanelHost, p
 
  private:
   // Slots: the diagrams, then the information panel when it takes one.
+  // Hands a colour map to every spectrum series without keeping it.
+  void ShowColorMap(const SColorMapSettings& settings);
   static constexpr unsigned kSlots = CObjectArranger::kMaxDiagrams + 1;
 
   struct SPageDeleter {

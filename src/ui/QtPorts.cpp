@@ -218,9 +218,10 @@ class TQtMainThreadQueue : public IMainThreadQueue {
 void InstallQtPorts() {
   SetUserInteraction(std::make_shared<TQtUserInteraction>());
   SetMainThreadQueue(std::make_unique<TQtMainThreadQueue>());
-  CDiagramControl::SetColorMapEditor([](TQuorSpectrumSeries* series, SColorMapSettings& settings) {
+  CDiagramControl::SetColorMapEditor([](TQuorSpectrumSeries* series, SColorMapSettings& settings,
+                                         const CDiagramControl::ColorMapPreview& preview) {
     if (!TQtUserInteraction::Interactive()) return false;
-    TQuorSpectrumControlForm form(series, &settings, QApplication::activeWindow());
+    TQuorSpectrumControlForm form(series, &settings, QApplication::activeWindow(), preview);
     return form.exec() == QDialog::Accepted;
   });
   // A math trace's expression is edited in its dialog, over the preset file of the user.

@@ -27,8 +27,8 @@ QColor ToQColor(TRGBA c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), in
 }  // namespace
 
 TQuorSpectrumControlForm::TQuorSpectrumControlForm(TQuorSpectrumSeries* series, SColorMapSettings* settings,
-                                                   QWidget* parent)
-    : QDialog(parent), series_(series), settings_(settings) {
+                                                   QWidget* parent, std::function<void(const SColorMapSettings&)> preview)
+    : QDialog(parent), series_(series), showEdits_(std::move(preview)), settings_(settings) {
   if (settings_ != nullptr) edited_ = *settings_;
   setWindowTitle(QTr("Цветовая шкала"));
   auto* layout = new QVBoxLayout(this);
@@ -84,7 +84,11 @@ void TQuorSpectrumControlForm::EditsValidate() {
   CColorMap clamp;
   clamp.Build(edited_);
   edited_ = clamp.Settings();
-  if (series_ != nullptr) series_->SetColorMapSettings(edited_);
+  if (showEdits_) {
+    showEdits_(edited_);
+  } else if (series_ != nullptr) {
+    series_->SetColorMapSettings(edited_);
+  }
   RedrawImages();
 }
 

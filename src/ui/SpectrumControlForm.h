@@ -5,6 +5,7 @@
 // live on the series; the record is written only when the dialog closes with OK.
 #include <QDialog>
 #include <QImage>
+#include <functional>
 #include <vector>
 
 #include "series/ColorMap.h"
@@ -19,7 +20,10 @@ class TQuorSpectrumControlForm : public QDialog {
   static constexpr int kPreviewRows = 60;
   static constexpr int kSliderWidth = 400;
 
-  TQuorSpectrumControlForm(TQuorSpectrumSeries* series, SColorMapSettings* settings, QWidget* parent = nullptr);
+  // Every edit is shown at once through `preview` (all spectrum views of the control), or on
+  // the series alone without one.
+  TQuorSpectrumControlForm(TQuorSpectrumSeries* series, SColorMapSettings* settings, QWidget* parent = nullptr,
+                           std::function<void(const SColorMapSettings&)> preview = {});
 
   // Reads the histogram and the newest rows, then draws.
   void FormShow();
@@ -42,6 +46,7 @@ class TQuorSpectrumControlForm : public QDialog {
   void RedrawImages();
 
   TQuorSpectrumSeries* series_;
+  std::function<void(const SColorMapSettings&)> showEdits_;
   SColorMapSettings* settings_;
   SColorMapSettings edited_;
   double min_ = 0, max_ = 0;

@@ -388,3 +388,30 @@ TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
   EXPECT_EQ(history->Storage().GetLevelCount(), 3);
   EXPECT_EQ(ui->boxes.size(), 1u);
 }
+
+TEST(DiagramControl, TheColourMapDialogShowsEachEditOnEverySpectrumView) {
+  auto control = Started(nullptr, 2);
+  std::vector<TQuorSpectrumSeries*> views;
+  for (unsigned d = 0; d < 2; ++d) {
+    auto* trace = static_cast<CTrace*>(control->GetDiagram(d)->AddDataTrace());
+    ASSERT_TRUE(trace->SetPlot(d == 0 ? plSpectrogram : plWaterfall));
+    views.push_back(trace->SpectrumSeries());
+  }
+  const SColorMapSettings kept = *control->GetColorMapSettings(), tried{10, 90, 50, 1};
+  bool answer = false;
+  auto previous = CDiagramControl::SetColorMapEditor(
+      [&](TQuorSpectrumSeries*, SColorMapSettings& edited, const CDiagramControl::ColorMapPreview& preview) {
+        preview(tried);
+        for (TQuorSpectrumSeries* view : views) EXPECT_EQ(view->GetColorMapSettings().curveShape, 50);
+        edited = tried;
+        return answer;
+      });
+  // Cancelled, every view goes back to the kept record; accepted, all keep the edit.
+  EXPECT_FALSE(control->OpenColorMapControl(control->GetDiagram(1)));
+  for (TQuorSpectrumSeries* view : views) EXPECT_EQ(view->GetColorMapSettings().curveShape, kept.curveShape);
+  answer = true;
+  EXPECT_TRUE(control->OpenColorMapControl(control->GetDiagram(0)));
+  EXPECT_EQ(control->GetColorMapSettings()->colorMap, 1);
+  for (TQuorSpectrumSeries* view : views) EXPECT_EQ(view->GetColorMapSettings().curveStart, 10);
+  CDiagramControl::SetColorMapEditor(std::move(previous));
+}
