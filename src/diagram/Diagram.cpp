@@ -814,7 +814,8 @@ void CDiagram::SetAxisXLogarithmicScale(bool on) {
       }
     }
   }
-  if (blocked || (changed == 0 && !deserializing_)) {
+  // A layout asking for an axis its traces cannot take loads quietly with the linear one.
+  if (!deserializing_ && (blocked || changed == 0)) {
     QuorMessageBox(nullptr,
                    Tr("Диапазон значений задающего воздействия одной или нескольких трасс\nне позволяет использовать "
                       "логарифмическую ось диаграммы."),

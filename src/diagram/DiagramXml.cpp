@@ -155,6 +155,9 @@ void CDiagram::Deserialize(pugi::xml_node node) {
   selected_.clear();
   rowsDeferred_ = false;
   for (auto& trace : traces_) UpdateTrace(trace.get());
+  // The logarithmic axes were set before there were traces to take them.
+  if (GetNodeBoolValue(node, L"@log_X", false)) SetAxisXLogarithmicScale(true);
+  if (GetNodeBoolValue(node, L"@log_Y", false)) SetAxisYLogarithmicScale(true);
 
   Log(L"set tracelist params");
   try {

@@ -14,6 +14,10 @@ TEST(DiagramXml, ReloadingReusesTracesInPlaceAndRestoresBindings) {
   s11.SetName(L"S11");
   s21.SetName(L"S21");
   s21.SetParameter(L"channel", L"2");
+  for (CMeasurement* m : {&s11, &s21}) {
+    m->SetStimulusQuantity(L"Hz");
+    m->SetStimulusRange(1e6, 2e6, true);
+  }
   CDiagram diagram(&control);
   diagram.AddMeasurement(&s11);
   diagram.AddMeasurement(&s21);
@@ -54,6 +58,21 @@ TEST(DiagramXml, ReloadingReusesTracesInPlaceAndRestoresBindings) {
   EXPECT_EQ(fresh.Trace(0u)->GetTraceType(), L"Measuring");
   EXPECT_EQ(fresh.LeftAxisControl().trace, nullptr);
   EXPECT_EQ(fresh.RightAxisControl().trace, nullptr);
+
+  // Logarithmic axes reach the traces the layout makes.
+  first->SetMeasurement(&s11);
+  diagram.SetAxisXLogarithmicScale(true);
+  diagram.SetAxisYLogarithmicScale(true);
+  ASSERT_TRUE(diagram.GetAxisXLogarithmicScale());
+  diagram.Serialize(element);
+  CDiagram logs(&control);
+  logs.AddMeasurement(&s11);
+  logs.AddMeasurement(&s21);
+  logs.Deserialize(element);
+  ASSERT_EQ(logs.GetTraceCount(), 2u);
+  EXPECT_TRUE(logs.GetAxisXLogarithmicScale());
+  EXPECT_EQ(logs.Trace(0u)->GetPlot(), plLog);
+  EXPECT_TRUE(logs.GetAxisYLogarithmicScale());
 }
 
 TEST(DiagramXml, EmptyDiagramWritesItsPartsAndAnElementWithoutTracesEmptiesOne) {
