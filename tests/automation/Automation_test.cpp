@@ -274,18 +274,10 @@ TEST(Automation, MarkerMembers) {
   ASSERT_EQ(m->get_StringValue(L"S21", text), S_OK);
   EXPECT_FALSE(text.empty());
 
-  // Properties of the parameter record read back what was put.
+  // A search range confines the maximum.
   ASSERT_EQ(m->put_FullRange(false), S_OK);
   ASSERT_EQ(m->put_RangeStart(1.01e9), S_OK);
   ASSERT_EQ(m->put_RangeStop(1.03e9), S_OK);
-  ASSERT_EQ(m->put_StimDimension(4), S_OK);
-  ASSERT_EQ(m->put_FrequencyCounter(true), S_OK);
-  const SMarkParams& p = m->Bound()->GetParams();
-  EXPECT_FALSE(p.noLimits);
-  EXPECT_EQ(p.rangeMin, 1.01e9);
-  EXPECT_EQ(p.rangeMax, 1.03e9);
-  EXPECT_EQ(p.stimFraction, 4);
-  EXPECT_EQ(p.counterState, 1);
   ASSERT_EQ(m->get_Stimulus(stimulus), S_OK);
   EXPECT_DOUBLE_EQ(stimulus, 1.03e9) << "the maximum within the range";
 

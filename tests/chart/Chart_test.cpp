@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <memory>
 #include <set>
 
@@ -56,53 +55,6 @@ TEST(ChartSeries, ValuesNullsAndMinMax) {
   s.SetData(x, nullptr, 3);
   EXPECT_EQ(asserts.Count(), 2u);
   EXPECT_EQ(s.Count(), 0);
-}
-
-TEST(FastLineSeries, ThinsLongSweepsPerColumnKeepingExtremes) {
-  CChart chart;
-  Layout(chart);
-  const int n = 100001;
-  std::vector<double> x(n), y(n);
-  for (int i = 0; i < n; ++i) {
-    x[i] = i;
-    y[i] = std::sin(i * 0.013) + 0.3 * std::sin(i * 1.7);
-  }
-  chart.BottomAxis().SetMinMax(0, n - 1);
-  chart.LeftAxis().SetMinMax(-1.5, 1.5);
-  CFastLineSeries s;
-  s.SetColor(kRed);
-  s.SetChart(&chart);
-  s.SetData(x.data(), y.data(), n);
-
-  CRecordingCanvas canvas;
-  s.Draw(canvas);
-  ASSERT_EQ(canvas.Count(CRecordingCanvas::opPolyline), 1);
-  const auto& points = canvas.ops[0].points;
-  EXPECT_LE(points.size(), 4u * 1600);
-  EXPECT_EQ(canvas.ops[0].pen.color, kRed);
-
-  // Every column's true lowest and highest pixel are among the drawn points.
-  std::map<long, std::pair<double, double>> truth;
-  for (int i = 0; i < n; ++i) {
-    const long c = long(std::floor(chart.BottomAxis().CalcPosValue(x[i])));
-    const double py = chart.LeftAxis().CalcPosValue(y[i]);
-    auto [it, added] = truth.emplace(c, std::make_pair(py, py));
-    it->second.first = std::min(it->second.first, py);
-    it->second.second = std::max(it->second.second, py);
-  }
-  std::map<long, std::set<double>> drawn;
-  for (const SPointF& p : points) drawn[long(std::floor(p.x))].insert(p.y);
-  for (const auto& [c, range] : truth) {
-    EXPECT_TRUE(drawn[c].count(range.first)) << c;
-    EXPECT_TRUE(drawn[c].count(range.second)) << c;
-  }
-  EXPECT_EQ(points.front().x, 100);
-  EXPECT_EQ(points.back().x, 1700);
-
-  // A second frame reuses the point buffer and gives the same picture.
-  CRecordingCanvas again;
-  s.Draw(again);
-  EXPECT_EQ(again.ops[0].points.size(), points.size());
 }
 
 TEST(FastLineSeries, GapsAtNullsAndSmallSeriesPointByPoint) {

@@ -53,15 +53,9 @@ TEST(SmithSeries, CircleRectAndPixelConversions) {
   s.CalcCircleRect();
   const SCircleRect& c = s.CircleRect();
   // Plot moved in 2 left/top, 1 at the bottom: 598 x 397, squared on the shorter side.
-  EXPECT_EQ(c.rect.left, 102);
-  EXPECT_EQ(c.rect.right, 499);
-  EXPECT_EQ(c.rect.top, 2);
-  EXPECT_EQ(c.rect.bottom, 399);
-  EXPECT_EQ(c.radiusX, 198);
-  EXPECT_EQ(c.radiusY, 198);
-  EXPECT_EQ(c.diameterX, 396);
-  EXPECT_EQ(c.centerX, 300);
-  EXPECT_EQ(c.centerY, 200);
+  EXPECT_EQ((std::vector<int>{c.rect.left, c.rect.right, c.rect.top, c.rect.bottom, c.radiusX, c.radiusY,
+                              c.diameterX, c.centerX, c.centerY}),
+            (std::vector<int>{102, 499, 2, 399, 198, 198, 396, 300, 200}));
 
   EXPECT_EQ(s.CalcReCoord(0), -1.0);
   EXPECT_EQ(s.CalcReCoord(c.rect.left), -1.0);

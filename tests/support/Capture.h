@@ -73,11 +73,7 @@ class ScriptedUserInteraction : public IUserInteraction {
   bool QueryText(QuorWindow, const std::wstring&, const std::wstring&, std::wstring& value) override;
   bool OpenFileName(QuorWindow, const std::wstring&, const std::wstring&, std::wstring& path) override;
   bool SaveFileName(QuorWindow, const std::wstring&, const std::wstring&, std::wstring& path) override;
-  std::vector<std::wstring> clipboard;
-  bool CopyToClipboard(const std::wstring& text) override {
-    clipboard.push_back(text);
-    return true;
-  }
+  bool CopyToClipboard(const std::wstring&) override { return true; }
 };
 
 // Installs a ScriptedUserInteraction for its lifetime.

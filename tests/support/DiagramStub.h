@@ -20,7 +20,6 @@ class CDiagramStub : public DiagramInterface, public ITraceObserver {
   CChart chart;
   IModulesFactory* filterFactory = nullptr;
   std::map<std::wstring, std::wstring> options;
-  bool logX = false;
 
   CDiagramStub() { chart.SetBounds({0, 0, 1120, 570}); }  // plot rectangle 1000 x 500
 
@@ -53,11 +52,8 @@ class CDiagramStub : public DiagramInterface, public ITraceObserver {
     return it == members.end() ? -1 : static_cast<int>(it - members.begin());
   }
   TraceInterface* RememberTrace(TraceInterface*, const std::wstring&) override { return nullptr; }
-  std::vector<TraceInterface*> selection;  // what SelectedTrace(i) lists, not owned
-  unsigned GetSelectedTracesCount() const override { return static_cast<unsigned>(selection.size()); }
-  TraceInterface* SelectedTrace(unsigned index) const override {
-    return index < selection.size() ? selection[index] : nullptr;
-  }
+  unsigned GetSelectedTracesCount() const override { return 0; }
+  TraceInterface* SelectedTrace(unsigned) const override { return nullptr; }
   TraceInterface* Trace(const wchar_t* name) override {
     for (auto* t : members) {
       if (t->GetName() == name) return t;
@@ -77,11 +73,8 @@ class CDiagramStub : public DiagramInterface, public ITraceObserver {
     if (axis == baRight) return &chart.RightAxis();
     return nullptr;
   }
-  bool GetAxisXLogarithmicScale() const override { return logX; }
-  void SetAxisXLogarithmicScale(bool on) override {
-    logX = on;
-    requests.push_back(on ? L"logx 1" : L"logx 0");
-  }
+  bool GetAxisXLogarithmicScale() const override { return false; }
+  void SetAxisXLogarithmicScale(bool) override {}
   IModulesFactory* GetFilterFactory() override { return filterFactory; }
   std::wstring GetOption(const wchar_t* name) override {
     auto it = options.find(name);

@@ -15,13 +15,11 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
  public:
   struct SCall {
     char kind = 0;  // 'C' changed, 'R' data ready, 'D' data, 'E' data done
-    CMeasurement* measurement = nullptr;
     EMeasureParam param = mpAttached;  // 'C' only
     int offset = 0;
     int count = 0;
     const double* x = nullptr;               // the arrays as received, to check they are passed through
     const double* y = nullptr;
-    const double* z = nullptr;
     std::vector<double> xValues;       // a copy of x[0 … count − 1]
   };
 
@@ -36,7 +34,6 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
   bool visible = false;
   std::function<void(CMeasurement*, EMeasureParam)> onChanged;
   std::function<void(CMeasurement*, int offset, int count, const double* x)> onData;
-  std::function<void(CMeasurement*)> onDataDone;
 
   // Change kinds received, in order.
   std::vector<EMeasureParam> Changes() const {
@@ -63,20 +60,16 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
     if (onChanged) Run(onChanged, m, kind);
   }
   void CallbackDataReady(CMeasurement* m) override { Record('R', m, "R"); }
-  void CallbackData(CMeasurement* m, int offset, int count, const double* x, const double* y, const double* z) override {
+  void CallbackData(CMeasurement* m, int offset, int count, const double* x, const double* y, const double*) override {
     SCall& c = Record('D', m, "D");
     c.offset = offset;
     c.count = count;
     c.x = x;
     c.y = y;
-    c.z = z;
     if (x != nullptr && count > 0) c.xValues.assign(x, x + count);
     if (onData) Run(onData, m, offset, count, x);
   }
-  void CallbackDataDone(CMeasurement* m) override {
-    Record('E', m, "E");
-    if (onDataDone) Run(onDataDone, m);
-  }
+  void CallbackDataDone(CMeasurement* m) override { Record('E', m, "E"); }
   bool IsMeasurementActive(CMeasurement*) override { return active; }
   bool IsMeasurementUsed(CMeasurement*) override { return used; }
   bool IsMeasurementVisible(CMeasurement*) override { return visible; }
@@ -89,11 +82,10 @@ class CRecordingSubscriber : public CMeasurementSubscriber {
     F copy = reaction;
     copy(args...);
   }
-  SCall& Record(char kind, CMeasurement* m, const std::string& what) {
+  SCall& Record(char kind, CMeasurement*, const std::string& what) {
     if (journal_ != nullptr) journal_->push_back(name_ + ":" + what);
     SCall& c = calls.emplace_back();
     c.kind = kind;
-    c.measurement = m;
     return c;
   }
 

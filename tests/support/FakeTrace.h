@@ -29,7 +29,6 @@ class FakeTrace : public TraceInterface {
   int updates = 0;
   int setScaleCalls = 0;
   int setScaleDivCalls = 0;
-  int filterUpdates = 0;
 
   FakeTrace() = default;
   FakeTrace(double minValue, double maxValue) : maximum(maxValue), minimum(minValue) {}
@@ -112,7 +111,7 @@ class FakeTrace : public TraceInterface {
   unsigned GetFilterCount() const override { return 0; }
   CFilter* GetFilter(unsigned) const override { return nullptr; }
   CFilter* GetFilter(const wchar_t*) const override { return nullptr; }
-  void FilterParametersUpdated(bool) override { ++filterUpdates; }
+  void FilterParametersUpdated(bool) override {}
   void Repaint() override {}
   bool SaveDataToFile(const wchar_t*) override { return false; }
   void Update() override { ++updates; }

@@ -32,14 +32,13 @@ class CRecordingCanvas : public ICanvas {
   };
 
   std::vector<SOp> ops;
-  bool antiAlias = false;
   int depth = 0;  // Saves not yet restored
   bool textScalesWithFont = false;
 
   void SetPen(const SPen& pen) override { pen_ = pen; }
   void SetBrush(const SBrush& brush) override { brush_ = brush; }
   void SetFont(const SFont& font) override { font_ = font; }
-  void SetAntiAlias(bool on) override { antiAlias = on; }
+  void SetAntiAlias(bool) override {}
   void MoveTo(double x, double y) override { at_ = {x, y}; }
   void LineTo(double x, double y) override {
     Add(opLine).points = {Map(at_), Map({x, y})};
