@@ -115,8 +115,9 @@ class CMarker : public IMarker {
   // The tip of the triangle (the marker's point on the trace); false when not on screen.
   bool TipPoint(SPointF& tip) const;
   void PaintTriangle(ICanvas& canvas, TColor color) const;
-  // The read-out frame at `top` in the plot; returns the frame drawn.
-  SRect PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool large) const;
+  // The read-out frame at `top` in the plot, moved down below any of the `taken` frames it
+  // would cover (while the plot has room); returns the frame drawn.
+  SRect PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool large, const std::vector<SRect>& taken = {}) const;
   bool HitTriangle(double x, double y) const;
   const SRect& FrameRect() const { return frameRect_; }
   // Stimulus under a pixel column of the bound trace, NaN off the plot.

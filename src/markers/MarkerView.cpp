@@ -84,7 +84,7 @@ void CMarker::PaintTriangle(ICanvas& canvas, TColor color) const {
   canvas.TextOut(tip.x - extent.cx / 2.0, tip.y - kHeight - extent.cy - 1, name_);
 }
 
-SRect CMarker::PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool large) const {
+SRect CMarker::PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool large, const std::vector<SRect>& taken) const {
   frameRect_ = {};
   if (readOut_.empty() || !IsShowing()) return frameRect_;
   SFont font;
@@ -104,7 +104,18 @@ SRect CMarker::PaintFrame(ICanvas& canvas, const SRect& plot, int top, bool larg
     if (left + width + 6 > plot.right) left = static_cast<int>(tip.x) - kHalf - 4 - width - 6;
   }
   left = std::clamp(left, plot.left + 1, std::max(plot.left + 1, plot.right - width - 7));
-  top = std::clamp(top, plot.top + 1, std::max(plot.top + 1, plot.bottom - height - 1));
+  const int lowest = std::max(plot.top + 1, plot.bottom - height - 1);
+  top = std::clamp(top, plot.top + 1, lowest);
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (const SRect& other : taken) {
+      const bool covers = left < other.right && left + width + 6 > other.left && top < other.bottom && top + height > other.top;
+      if (covers && other.bottom + 2 <= lowest) {
+        top = other.bottom + 2;
+        moved = true;
+      }
+    }
+  }
   frameRect_ = {left, top, left + width + 6, top + height};
   TraceInterface* trace = SrcTrace(false);
   const TColor color = trace != nullptr ? trace->GetColor() : clBlack;

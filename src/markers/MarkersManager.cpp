@@ -540,10 +540,13 @@ void CMarkersManager::Paint(ICanvas& canvas, const SRect& plot) {
         canvas.TextOut(r.left + 3, r.top + 2 + static_cast<int>(i) * (height + 1), lines[i]);
     }
   } else {
+    // Frames asking for the same place stack downwards instead of hiding each other.
+    std::vector<SRect> taken;
     for (auto& m : markers_) {
       if (!m->IsShowing()) continue;
       const int top = plot.top + static_cast<int>(m->GetParams().framePos / 100.0 * plot.Height());
-      m->PaintFrame(canvas, plot, top, largeFont_);
+      const SRect frame = m->PaintFrame(canvas, plot, top, largeFont_, taken);
+      if (frame.right > frame.left) taken.push_back(frame);
     }
   }
   for (auto& relation : relations_) relation->Paint(canvas, plot, compact_);

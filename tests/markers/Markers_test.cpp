@@ -225,6 +225,14 @@ TEST(Markers, TheTriangleAndTheFrameAreDrawnAtTheTrace) {
 
   EXPECT_EQ(bench.Markers().GetMarkAtPoint(static_cast<int>(px), static_cast<int>(py) - 4), &bench.Marker(0));
   EXPECT_EQ(bench.Markers().GetMarkAtPoint(static_cast<int>(px) + 200, static_cast<int>(py) + 200), nullptr);
+
+  // A second marker at the same point with a frame at the same place: the frames stack.
+  bench.Place(1, mmMaximum);
+  bench.Marker(1).SetSeekRange(true, 120e6, 190e6);
+  bench.diagram.Draw(canvas);
+  const SRect a = bench.Marker(0).FrameRect(), b = bench.Marker(1).FrameRect();
+  ASSERT_GT(b.bottom, b.top);
+  EXPECT_TRUE(b.top >= a.bottom || a.top >= b.bottom) << a.top << "-" << a.bottom << " / " << b.top << "-" << b.bottom;
 }
 
 TEST(Markers, ADraggedFreeMarkerFollowsTheTraceAndKeysStepPoints) {
