@@ -173,7 +173,8 @@ std::string DemoHelpText() {
 A host window with the Plotvane diagram area, fed by a simulated two-port vector network
 analyser and a spectrum analyser.
 
-  --layout FILE        layout to load (default: the one installed with the demo)
+  --layout FILE        layout to load, or the name of one that comes with the demo
+                       ("default", "spectrogram"; default: "default")
   --points N           points per sweep, 2 to 1000001 (default 1601)
   --rate HZ            sweeps per second, 0.1 to 200 (default 20)
   --duration S         run for S seconds, then quit (offscreen: report the sweep rate)

@@ -445,7 +445,12 @@ int main(int argc, char** argv) {
 
   // The layout: the file asked for, else the default one, else the built-in one.
   const bool layoutAsked = !options.layout.empty();
-  const QString layoutFile = layoutAsked ? QString::fromStdString(options.layout) : DefaultLayoutFile();
+  QString layoutFile = layoutAsked ? QString::fromStdString(options.layout) : DefaultLayoutFile();
+  // A bare name picks one of the layouts that come with the demo ("spectrogram").
+  if (layoutAsked && !QFileInfo::exists(layoutFile) && !layoutFile.contains('/')) {
+    const QString shipped = LayoutDir() + "/" + (layoutFile.endsWith(".xml") ? layoutFile : layoutFile + ".xml");
+    if (QFileInfo::exists(shipped)) layoutFile = shipped;
+  }
   window.show();
   if (!LoadLayout(area, &window, layoutFile, offscreen || !layoutAsked)) {
     CXMLDocument builtIn;
