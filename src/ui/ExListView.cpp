@@ -76,6 +76,7 @@ TExListView::TExListView(CDiagram* diagram, QWidget* parent)
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TExListView::OnSelectionChanged);
   connect(this, &QTreeWidget::itemChanged, this, &TExListView::OnItemChanged);
   verticalScrollBar()->installEventFilter(this);
+  horizontalScrollBar()->installEventFilter(this);
 
   line_ = new QLineEdit(viewport());
   line_->hide();
@@ -100,6 +101,7 @@ TExListView::~TExListView() {
   line_->removeEventFilter(this);
   combo_->removeEventFilter(this);
   verticalScrollBar()->removeEventFilter(this);
+  horizontalScrollBar()->removeEventFilter(this);
   CDiagram* diagram = editor_->Diagram();
   if (diagram != nullptr && diagram->GetTraceList() == this) diagram->SetTraceList(nullptr);
 }
@@ -416,6 +418,13 @@ bool TExListView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == verticalScrollBar()) {
     if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
       OnVertScrollShown(event->type() == QEvent::Show);
+    return false;
+  }
+  if (watched == horizontalScrollBar()) {
+    // A list too low for a vertical bar (one row under the horizontal one) never shows it:
+    // the horizontal bar's arrival asks for the room itself.
+    if (event->type() == QEvent::Show && autoResize_ && Count() * RowHeight() > viewport()->height() - horizontalScrollBar()->height())
+      OnVertScrollShown(true);
     return false;
   }
   if (watched != line_ && watched != combo_) return false;

@@ -88,6 +88,15 @@ TEST(ExListView, GivesAHorizontalScrollBarItsRowWithoutOscillating) {
   EXPECT_EQ(view.ListHeight(), fitted + view.RowHeight());
   RunEventsFor(50);
   EXPECT_EQ(view.ListHeight(), fitted + view.RowHeight());
+
+  // One row under the bar leaves no room for a vertical bar to tell: the row still shows.
+  TExListView single;
+  single.AddItem(0);
+  single.resize(200, single.ListHeight());
+  single.show();
+  RunEventsFor(50);
+  ASSERT_TRUE(single.horizontalScrollBar()->isVisible());
+  EXPECT_LE(single.visualItemRect(single.topLevelItem(0)).bottom(), single.viewport()->height());
 }
 
 TEST(ExListView, TraceListElementRoundTripAndDefaults) {
