@@ -56,7 +56,14 @@ void TQuorSpectrumSeries::RepaintStorage() { thread_->DataArrived(); }
 
 void TQuorSpectrumSeries::DataWritten(long long completedBefore) {
   // A half-written sweep is not drawn: wake the thread only when one was completed.
-  if (storage_.Storage().CompletedSerial() != completedBefore) thread_->DataArrived();
+  const long long completed = storage_.Storage().CompletedSerial() - completedBefore;
+  if (completed == 0) return;
+  if (scroll_ > 0) {
+    // Scrolled back, the waterfall keeps showing the same sweeps while new ones arrive.
+    scroll_ = static_cast<int>(std::min<long long>(scroll_ + completed, ScrollMax()));
+    UpdateView();
+  }
+  thread_->DataArrived();
 }
 
 void TQuorSpectrumSeries::AddArray(int start, int count, const double* y, const double* x) {

@@ -292,5 +292,14 @@ TEST(SpectrumSeries, RowsMarkersAndScrollFollowTheViewsGeometry) {
   EXPECT_TRUE(series.ScrollMouseMove(bar.bottom + 50));
   EXPECT_EQ(series.ScrollValue(), 0);
   EXPECT_TRUE(series.ScrollMouseUp());
+  // Scrolled back, new sweeps leave the same ones in front; at the newest they move on.
+  series.UpdateScrollValue(10);
+  const int front = series.LevelAtPixel(r.top + g.Base(r.Height(), 0));
+  std::vector<double> y(50, -60.0), x(50);
+  for (int i = 0; i < 50; ++i) x[static_cast<std::size_t>(i)] = 1e6 + 1e3 * i;
+  for (int k = 0; k < 3; ++k) series.AddArray(0, 50, y.data(), x.data());
+  series.DrawThread().ThreadStop();
+  EXPECT_EQ(series.ScrollValue(), 13);
+  EXPECT_EQ(series.LevelAtPixel(r.top + g.Base(r.Height(), 0)), front);
   EXPECT_FALSE(series.ScrollMouseDown(bar.right + 5, bar.top));
 }
