@@ -61,7 +61,16 @@ double PlainConvert(double value, const std::wstring& from, const std::wstring& 
 
 // The conversion-mode table: the display formats a trace can show for a source quantity.
 // Row i converts data of quantity GetModeSrc(i) into the format GetModeDst(i). The row index
-// is the "mode" stored by display-format filters, so rows keep their numbers:
+// is the "mode" stored by display-format filters, so rows keep their numbers.
+//
+// How to add a display format:
+// 1. Append its row to kModes (common/Units.cpp), never in between, and list it below.
+// 2. Give its destination quantity a row in the quantity table (units, fraction, caption).
+// 3. In the display-format filter (plugins/filters/FilterQuantity) name the row in
+//    EQuantityMode, convert the values in ProcessDataEx unless they pass as they are, and
+//    return its plot from ModePlot when it draws in a plot of its own.
+// 4. Extend the filter's conversion test with exact values of the new row.
+//
 //    0 "Cmplx" -> "dB"         log magnitude, 20·log10|z|
 //    1 "Cmplx" -> "tms"        linear magnitude |z|
 //    2 "Cmplx" -> "°"          phase, degrees in (−180, 180]

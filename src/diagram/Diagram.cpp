@@ -411,6 +411,11 @@ TraceInterface* CDiagram::CreateStaticTrace(CTrace* spectrum, int level) {
 }
 
 TraceInterface* CDiagram::CreateDiagramAndStaticTrace(CTrace* spectrum, int level) {
+  const TQuorSpectrumSeries* series = spectrum != nullptr ? spectrum->SpectrumSeries() : nullptr;
+  if (series == nullptr || level < 0 || level >= series->Storage().GetLevelCount()) {
+    // Refused before a diagram is made for it.
+    return CreateStaticTrace(nullptr, level);
+  }
   auto* target = control_ != nullptr ? dynamic_cast<CDiagram*>(control_->AddDiagram()) : nullptr;
   if (target == nullptr) {
     QuorMessageBox(nullptr, Tr("Все места для диаграмм заняты."), Tr("Ошибка создания диаграммы"), MB_OK | MB_ICONERROR);
@@ -1145,11 +1150,18 @@ void CDiagram::AddSweepCommands(CPopupMenu* menu) {
   const int level = series->TimeCursorLevel() >= 0 ? series->TimeCursorLevel()
                                                     : series->Storage().Storage().GetCompleteCount() - 1;
   if (level < 0) return;
-  const std::wstring when = L" (" + series->LevelTime(level, true) + L")";
-  CMenuItem* here = AddCommand(menu, "Развёртку в трассу &памяти", [this, spectrum, level] { CreateStaticTrace(spectrum, level); });
+  const std::wstring when = L" (" + series->LevelTime(level, TQuorSpectrumSeries::tfClockMs) + L")";
+  // The menu may outlive the trace: its commands find it again by id.
+  const std::uint64_t id = static_cast<ITraceView*>(spectrum)->Id();
+  const auto source = [this, id]() -> CTrace* {
+    for (auto& t : traces_)
+      if (static_cast<ITraceView*>(t.get())->Id() == id) return t.get();
+    return nullptr;
+  };
+  CMenuItem* here = AddCommand(menu, "Развёртку в трассу &памяти", [this, source, level] { CreateStaticTrace(source(), level); });
   here->SetCaption(here->GetCaption() + when);
   CMenuItem* apart = AddCommand(menu, "Развёртку в трассу памяти новой ди&аграммы",
-                                [this, spectrum, level] { CreateDiagramAndStaticTrace(spectrum, level); });
+                                [this, source, level] { CreateDiagramAndStaticTrace(source(), level); });
   apart->SetCaption(apart->GetCaption() + when);
 }
 

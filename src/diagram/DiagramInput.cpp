@@ -168,8 +168,9 @@ void CDiagram::MouseLeave() {
 
 TQuorSpectrumSeries* CDiagram::ScrollingSeries() {
   // The trace may have gone while the button was down.
-  const bool present = std::any_of(traces_.begin(), traces_.end(), [&](auto& t) { return t->SpectrumSeries() == scrolling_; });
-  if (!present) scrolling_ = nullptr;
+  if (scrolling_ != nullptr &&
+      std::none_of(traces_.begin(), traces_.end(), [&](auto& t) { return t->SpectrumSeries() == scrolling_; }))
+    scrolling_ = nullptr;
   return scrolling_;
 }
 

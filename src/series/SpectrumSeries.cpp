@@ -135,20 +135,21 @@ void TQuorSpectrumSeries::DrawColorScale(ICanvas& canvas, const SRect& image) {
   canvas.TextOutEx(x + kBarWidth + 2, image.bottom, text, {haLeft, vaBottom, 0});
 }
 
-std::wstring TQuorSpectrumSeries::LevelTime(int level, bool wallClock) const {
+std::wstring TQuorSpectrumSeries::LevelTime(int level, ETimeForm form) const {
   const CStorage& history = storage_.Storage();
   std::lock_guard lock(history);
   const int complete = history.GetCompleteCount();
   int stamp = 0, newest = 0;
   if (!history.GetTimeStamp(level, stamp) || !history.GetTimeStamp(complete - 1, newest)) return {};
   wchar_t text[64];
-  if (wallClock) {
+  if (form != tfAge) {
     const double at = history.EpochWallClock() + stamp / 1000.0;
     const auto whole = static_cast<std::time_t>(std::floor(at));
     std::tm local{};
     localtime_r(&whole, &local);
-    std::swprintf(text, 64, L"%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>((at - std::floor(at)) * 1000));
+    const int length = std::swprintf(text, 64, L"%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    if (form == tfClockMs && length > 0)
+      std::swprintf(text + length, 64 - static_cast<std::size_t>(length), L".%03d", static_cast<int>((at - std::floor(at)) * 1000));
   } else {
     std::swprintf(text, 64, L"%.1f %ls", (stamp - newest) / 1000.0, Tr("с").c_str());
   }
@@ -156,21 +157,22 @@ std::wstring TQuorSpectrumSeries::LevelTime(int level, bool wallClock) const {
 }
 
 void TQuorSpectrumSeries::DrawTimeAxis(ICanvas& canvas, const SRect& image) {
-  // In the left strip: the wall-clock time of the newest sweep at its row, and the age of
-  // the sweeps about every 40 pixels further on.
+  // In the left strip: the wall-clock time of the first sweep labelled (the newest in a
+  // spectrogram, the furthest back in a waterfall), and about every 40 pixels on the age of
+  // the sweep at that row.
   canvas.SetFont({L"Tahoma", 7, false, clBlack});
   canvas.SetPen({clBlack, 1, psSolid});
   const int label = image.left - 4;
   int lastY = -1000;
   for (int y = image.top; y < image.bottom; ++y) {
-    if (y != image.top && y - lastY < 40) continue;
+    if (y - lastY < 40) continue;
     const int level = LevelAtPixel(y);
     if (level < 0) continue;
-    const std::wstring text = LevelTime(level, y == image.top || lastY < image.top);
+    const bool first = lastY < image.top;
+    const std::wstring text = LevelTime(level, first ? tfClock : tfAge);
     if (text.empty()) continue;
     canvas.Line(image.left - 3, y, image.left, y);
-    canvas.TextOutEx(label, y, text.substr(0, text.find(L'.') == 8 ? 8 : std::wstring::npos),
-                     {haRight, lastY < image.top ? vaTop : vaCenter, 0});
+    canvas.TextOutEx(label, y, text, {haRight, first ? vaTop : vaCenter, 0});
     lastY = y;
   }
 }
@@ -195,7 +197,7 @@ void TQuorSpectrumSeries::DrawTimeCursor(ICanvas& canvas, const SRect& image) {
 
 std::wstring TQuorSpectrumSeries::TimeCursorText() const {
   if (cursorLevel_ < 0) return {};
-  const std::wstring wall = LevelTime(cursorLevel_, true), age = LevelTime(cursorLevel_, false);
+  const std::wstring wall = LevelTime(cursorLevel_, tfClockMs), age = LevelTime(cursorLevel_, tfAge);
   return wall.empty() ? std::wstring() : wall + L"  (" + age + L")";
 }
 

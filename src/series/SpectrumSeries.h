@@ -105,9 +105,10 @@ class TQuorSpectrumSeries : public CChartSeries {
   int TimeCursorLevel() const { return cursorLevel_; }
   // The cursor's text: wall-clock time of the sweep and its age against the newest one.
   std::wstring TimeCursorText() const;
-  // A level's time: wall clock with milliseconds, or its age against the newest sweep in
-  // seconds; empty outside the history.
-  std::wstring LevelTime(int level, bool wallClock) const;
+  // A level's time: wall clock (to the second, or to the millisecond), or its age against
+  // the newest sweep in seconds; empty outside the history.
+  enum ETimeForm { tfClock, tfClockMs, tfAge };
+  std::wstring LevelTime(int level, ETimeForm form) const;
 
   // The waterfall's scroll bar in the right strip (empty in the other views). A press on the
   // thumb drags it; a press above or below it pages by the sweeps shown. True when taken.

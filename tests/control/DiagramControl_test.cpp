@@ -375,7 +375,9 @@ TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
   const unsigned traces = diagram->GetTraceCount();
   EXPECT_EQ(diagram->CreateStaticTrace(spectrum, 3), nullptr);
   EXPECT_EQ(diagram->GetTraceCount(), traces);
-  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(diagram->CreateDiagramAndStaticTrace(spectrum, 3), nullptr);
+  EXPECT_EQ(control->GetDiagramCount(), 2u);  // no empty diagram left behind
+  ASSERT_EQ(ui->boxes.size(), 2u);
 
   // The whole history saved as a trace file comes back as a memory trace with that history.
   const std::filesystem::path dir = FreshDir("sweep_history");
@@ -386,7 +388,7 @@ TEST(DiagramControl, AStoredSweepBecomesAMemoryTraceHereOrInANewDiagram) {
   const TQuorSpectrumSeries* history = static_cast<CTrace*>(loaded[0])->SpectrumSeries();
   ASSERT_NE(history, nullptr);
   EXPECT_EQ(history->Storage().GetLevelCount(), 3);
-  EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes.size(), 2u);
 }
 
 TEST(DiagramControl, TheColourMapDialogShowsEachEditOnEverySpectrumView) {
